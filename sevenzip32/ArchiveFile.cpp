@@ -1,0 +1,46 @@
+#include "ArchiveFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "EntryFailure.h"
+
+namespace sevenzip32 {
+
+ArchiveFile::ArchiveFile(const std::string& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (!fd_.IsOpen()) {
+        throw SystemFailure("cannot open the archive");
+    }
+    struct stat status {};
+    if (::fstat(fd_.Get(), &status) != 0) {
+        throw SystemFailure("cannot read the archive's attributes");
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw EntryFailure("the archive is not a regular file");
+    }
+    size_ = static_cast<uint64_t>(status.st_size);
+}
+
+void ArchiveFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) const {
+    if (offset > size_ || bytes.size() > size_ - offset) {
+        throw EntryFailure("the archive is truncated");
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::pread(fd_.Get(), bytes.data() + done, bytes.size() - done,
+                                    static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SystemFailure("cannot read the archive");
+        }
+        if (got == 0) {
+            throw EntryFailure("the archive is truncated");
+        }
+        done += static_cast<size_t>(got);
+    }
+}
+
+}  // namespace sevenzip32

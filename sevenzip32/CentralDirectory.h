@@ -1,0 +1,49 @@
+// The archive's central directory as it stands in the file: one record per entry,
+// with the offsets and flags that tell where each entry's bytes are and how to read them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ArchiveFile.h"
+
+namespace sevenzip32 {
+
+struct CentralRecord {
+    uint16_t madeBy = 0;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t dosTime = 0;
+    uint16_t dosDate = 0;
+    uint32_t crc = 0;
+    uint32_t externalAttributes = 0;
+    uint64_t compressedSize = 0;
+    uint64_t size = 0;
+    uint64_t localHeaderOffset = 0;
+    uint64_t dataOffset = 0;  // first byte of the entry's data, after its local header
+    std::string rawName;
+    std::string extraFields;
+
+    bool IsEncrypted() const { return (flags & 0x0001) != 0; }
+    bool IsNameUtf8() const { return (flags & 0x0800) != 0; }
+    // The data of one extra field of the central record, when present.
+    std::optional<std::string_view> ExtraField(uint16_t id) const;
+};
+
+struct CentralDirectory {
+    std::vector<CentralRecord> records;
+    uint64_t offset = 0;  // where the central directory starts
+};
+
+// Reads the central directory and each entry's local header; fails on any record
+// that does not fit inside the file.
+CentralDirectory ReadCentralDirectory(const ArchiveFile& file);
+
+// Fails when two entries claim the same bytes of the file, or an entry runs into the
+// central directory.
+void CheckEntriesDisjoint(const CentralDirectory& directory);
+
+}  // namespace sevenzip32

@@ -1,0 +1,96 @@
+#include "ExtractionPlan.h"
+
+#include <sys/stat.h>
+
+#include <ctime>
+#include <unordered_set>
+
+#include "EntryDecoder.h"
+#include "EntryFailure.h"
+
+namespace sevenzip32 {
+namespace {
+
+constexpr uint16_t kHostUnix = 3;
+constexpr uint16_t kExtendedTimestampExtraId = 0x5455;
+constexpr uint64_t kLongestLinkTarget = 4096;
+
+mode_t UnixMode(const CentralRecord& record) {
+    return (record.madeBy >> 8) == kHostUnix ? static_cast<mode_t>(record.externalAttributes >> 16)
+                                             : 0;
+}
+
+// The extended timestamp field holds seconds since 1970; the DOS time is local time.
+int64_t ModificationTime(const CentralRecord& record) {
+    if (auto field = record.ExtraField(kExtendedTimestampExtraId);
+        field && field->size() >= 5 && ((*field)[0] & 1) != 0) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(field->data() + 1);
+        return static_cast<int32_t>(ReadU32(bytes));
+    }
+    std::tm local{};
+    local.tm_year = (record.dosDate >> 9) + 80;
+    local.tm_mon = ((record.dosDate >> 5) & 0x0F) - 1;
+    local.tm_mday = record.dosDate & 0x1F;
+    local.tm_hour = record.dosTime >> 11;
+    local.tm_min = (record.dosTime >> 5) & 0x3F;
+    local.tm_sec = (record.dosTime & 0x1F) * 2;
+    local.tm_isdst = -1;
+    const std::time_t time = std::mktime(&local);
+    return time == static_cast<std::time_t>(-1) ? 0 : static_cast<int64_t>(time);
+}
+
+EntryKind KindOf(const CentralRecord& record, const EntryPath& path) {
+    const mode_t unixMode = UnixMode(record);
+    if (S_ISLNK(unixMode)) {
+        return EntryKind::Link;
+    }
+    if (path.namesFolder || S_ISDIR(unixMode)) {
+        return EntryKind::Folder;
+    }
+    return EntryKind::File;
+}
+
+void CheckReadable(const CentralRecord& record, EntryKind kind) {
+    if (record.IsEncrypted()) {
+        throw EntryFailure("the entry is encrypted");
+    }
+    if (!IsMethodSupported(record.method)) {
+        throw EntryFailure("unsupported compression method " + std::to_string(record.method));
+    }
+    if (kind == EntryKind::Link && record.size > kLongestLinkTarget) {
+        throw EntryFailure("the link's target is too long");
+    }
+}
+
+}  // namespace
+
+std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t umask) {
+    NameDecoder decoder;
+    std::unordered_set<std::string> seenNames;
+    std::vector<PlannedEntry> plan(directory.records.size());
+    for (size_t i = 0; i < plan.size(); ++i) {
+        const CentralRecord& record = directory.records[i];
+        PlannedEntry& entry = plan[i];
+        entry.index = i;
+        entry.name = record.rawName;
+        try {
+            entry.name = decoder.Decode(record);
+            entry.path = SplitEntryPath(entry.name);
+            entry.kind = KindOf(record, entry.path);
+            const bool executable = (UnixMode(record) & 0111) != 0;
+            entry.mode = (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask;
+            entry.modificationTime = ModificationTime(record);
+            if (!seenNames.insert(JoinEntryPath(entry.path)).second) {
+                throw EntryFailure("the name comes twice in the archive");
+            }
+            if (entry.kind != EntryKind::Folder) {
+                CheckReadable(record, entry.kind);
+            }
+        } catch (const EntryFailure& failure) {
+            entry.refusal = failure.what();
+        }
+    }
+    return plan;
+}
+
+}  // namespace sevenzip32

@@ -1,0 +1,77 @@
+#include "OutputFolder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "EntryFailure.h"
+#include "FreeSpace.h"
+
+namespace sevenzip32 {
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+UniqueFd OpenOrCreateChild(int parent, const std::string& name) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        UniqueFd child(::openat(parent, name.c_str(), kFolderFlags));
+        if (child.IsOpen()) {
+            return child;
+        }
+        if (errno == ELOOP) {
+            throw EntryFailure("the path passes through a symbolic link: " + name);
+        }
+        if (errno != ENOENT) {
+            throw SystemFailure("cannot open the folder " + name);
+        }
+        if (::mkdirat(parent, name.c_str(), 0755) != 0 && errno != EEXIST) {
+            throw SystemFailure("cannot create the folder " + name);
+        }
+    }
+    throw EntryFailure("the folder " + name + " vanished while it was being created");
+}
+
+}  // namespace
+
+OutputFolder::OutputFolder(const std::string& path)
+    : root_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (!root_.IsOpen()) {
+        throw SystemFailure("cannot open the output folder");
+    }
+}
+
+UniqueFd OutputFolder::OpenFolder(std::span<const std::string> parts) const {
+    UniqueFd current(::fcntl(root_.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!current.IsOpen()) {
+        throw SystemFailure("cannot open the output folder");
+    }
+    for (const std::string& part : parts) {
+        current = OpenOrCreateChild(current.Get(), part);
+    }
+    return current;
+}
+
+int FolderCache::FolderOf(std::span<const std::string> entryParts) {
+    const auto folderParts = entryParts.first(entryParts.size() - 1);
+    if (!cachedFolder_.IsOpen() || !std::ranges::equal(folderParts, cachedParts_)) {
+        cachedFolder_ = output_.OpenFolder(folderParts);
+        cachedParts_.assign(folderParts.begin(), folderParts.end());
+        measuredRoom_.reset();
+    }
+    return cachedFolder_.Get();
+}
+
+void FolderCache::RequireRoomFor(uint64_t bytes) {
+    constexpr uint64_t kMeasureAgainAfter = 8ull * 1024 * 1024;
+    if (!measuredRoom_ || claimedSinceMeasured_ + bytes > kMeasureAgainAfter) {
+        measuredRoom_ = RoomLeft(cachedFolder_.Get());
+        claimedSinceMeasured_ = 0;
+    }
+    if (*measuredRoom_ < claimedSinceMeasured_ + bytes) {
+        throw NotEnoughSpace();
+    }
+    claimedSinceMeasured_ += bytes;
+}
+
+}  // namespace sevenzip32

@@ -1,0 +1,48 @@
+// The folder an archive is extracted into. Every folder below it is opened relative to
+// its parent's descriptor and never through a symbolic link, so no name in the archive
+// and no link already on the disk can lead a write outside.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "UniqueFd.h"
+
+namespace sevenzip32 {
+
+class OutputFolder {
+public:
+    explicit OutputFolder(const std::string& path);
+
+    int Fd() const { return root_.Get(); }
+    // Opens the folder named by parts below the output folder, creating what is missing.
+    UniqueFd OpenFolder(std::span<const std::string> parts) const;
+
+private:
+    UniqueFd root_;
+};
+
+// Remembers the last folder a thread wrote into, and the room left on its disk: entries
+// come grouped by folder, and walking down from the top and asking the disk for each
+// file would cost several system calls a file.
+class FolderCache {
+public:
+    explicit FolderCache(const OutputFolder& output) : output_(output) {}
+    // The descriptor of the folder that holds the entry's last part; valid until the next call.
+    int FolderOf(std::span<const std::string> entryParts);
+    // Throws EntryFailure when bytes more in the last folder would eat into the disk's
+    // reserve; the disk is asked again for each folder and after every few megabytes.
+    void RequireRoomFor(uint64_t bytes);
+
+private:
+    const OutputFolder& output_;
+    std::vector<std::string> cachedParts_;
+    UniqueFd cachedFolder_;
+    std::optional<uint64_t> measuredRoom_;
+    uint64_t claimedSinceMeasured_ = 0;
+};
+
+}  // namespace sevenzip32

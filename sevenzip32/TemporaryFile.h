@@ -1,0 +1,42 @@
+// A file written under a temporary name in its own target folder and renamed into place
+// only once it is complete, so a failed entry never leaves a half-written file behind
+// and never replaces a good one.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "UniqueFd.h"
+
+namespace sevenzip32 {
+
+class TemporaryFile {
+public:
+    explicit TemporaryFile(int folderFd);
+    ~TemporaryFile();  // removes the file unless it was published
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int Fd() const { return fd_.Get(); }
+    void Write(std::span<const uint8_t> bytes);
+    // Gives the file its mode and modification time and renames it to name; when that
+    // replaces an existing file, the data reaches the disk before the rename.
+    void Publish(const std::string& name, mode_t mode, int64_t modificationTime);
+
+private:
+    int folderFd_;
+    std::string temporaryName_;
+    UniqueFd fd_;
+    bool published_ = false;
+};
+
+// Creates a symbolic link to target as name in the folder, replacing what stands there.
+void PublishLink(int folderFd, const std::string& name, const std::string& target);
+
+// A name no other file in the folder has, for creating something before renaming it.
+std::string NewTemporaryName();
+
+}  // namespace sevenzip32
