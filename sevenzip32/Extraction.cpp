@@ -66,6 +66,7 @@ ZipHandle OpenCheckedByLibzip(const ArchiveFile& file) {
 }
 
 // Our reading of the central directory and libzip's must describe the same entries.
+// Names are not compared: libzip puts the Unicode path field's name in place of the raw one.
 void CheckAgreesWithLibzip(const CentralDirectory& directory, zip_t* archive) {
     if (zip_get_num_entries(archive, 0) != static_cast<zip_int64_t>(directory.records.size())) {
         throw EntryFailure("the archive's entry count is ambiguous");
@@ -74,10 +75,9 @@ void CheckAgreesWithLibzip(const CentralDirectory& directory, zip_t* archive) {
         const CentralRecord& record = directory.records[i];
         zip_stat_t stat;
         zip_stat_init(&stat);
-        const char* name = zip_get_name(archive, i, ZIP_FL_ENC_RAW);
-        if (name == nullptr || zip_stat_index(archive, i, ZIP_FL_ENC_RAW, &stat) != 0 ||
-            record.rawName != name || stat.size != record.size ||
-            stat.comp_size != record.compressedSize || stat.crc != record.crc) {
+        if (zip_stat_index(archive, i, ZIP_FL_ENC_RAW, &stat) != 0 || stat.size != record.size ||
+            stat.comp_size != record.compressedSize || stat.crc != record.crc ||
+            stat.comp_method != record.method) {
             throw EntryFailure("the archive's central directory is ambiguous");
         }
     }

@@ -19,8 +19,13 @@ UniqueFd OpenOrCreateChild(int parent, const std::string& name) {
         if (child.IsOpen()) {
             return child;
         }
-        if (errno == ELOOP) {
-            throw EntryFailure("the path passes through a symbolic link: " + name);
+        if (errno == ELOOP || errno == ENOTDIR) {
+            struct stat status {};
+            if (::fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(status.st_mode)) {
+                throw EntryFailure("the path passes through a symbolic link: " + name);
+            }
+            throw EntryFailure("the path passes through something not a folder: " + name);
         }
         if (errno != ENOENT) {
             throw SystemFailure("cannot open the folder " + name);

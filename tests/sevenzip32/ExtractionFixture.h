@@ -1,0 +1,42 @@
+// Runs the library's entry point on archives the tests make, and looks at what it wrote.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "../FileContents.h"
+#include "../TemporaryFolder.h"
+#include "ZipBuilder.h"
+
+struct ExtractionResult {
+    int status = -1;
+    std::string report;
+};
+
+class ExtractionTest : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directory(OutputFolder()); }
+
+    std::string OutputFolder() const { return folder_ / "out"; }
+    std::string Output(const std::string& relative) const { return OutputFolder() + "/" + relative; }
+    std::string ArchivePath() const { return folder_ / "archive.zip"; }
+
+    ExtractionResult RunCommandLine(const std::string& commandLine, unsigned outputSize = 8192);
+    ExtractionResult ExtractInto(const std::string& archiveBytes, const std::string& outputFolder);
+    ExtractionResult Extract(const std::string& archiveBytes) {
+        return ExtractInto(archiveBytes, OutputFolder() + "/");
+    }
+
+    // Every path below root, relative to it; folders end with "/".
+    static std::set<std::string> Tree(const std::string& root);
+    // Everything written anywhere in the test's folder except the archive itself.
+    std::set<std::string> EverythingWritten() const;
+
+    TemporaryFolder folder_;
+};
+
+std::string QuoteForCommandLine(const std::string& path);

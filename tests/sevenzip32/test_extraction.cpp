@@ -1,0 +1,195 @@
+// Archives as the common tools write them extract completely, exactly, with their
+// paths, modes and times.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <random>
+
+#include "ExtractionFixture.h"
+
+using namespace testzip;
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(generator() % 7 == 0 ? generator() : 'a' + generator() % 4);
+    }
+    return bytes;
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status.st_mode & 07777;
+}
+
+int64_t ModificationTimeOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status.st_mtim.tv_sec;
+}
+
+}  // namespace
+
+TEST_F(ExtractionTest, StoredDeflatedAndBzip2EntriesExtractWithTheirFolders) {
+    const std::string big = RandomBytes(3 * 1024 * 1024 + 17, 1);
+    auto result = Extract(Archive({
+        Folder("docs/"),
+        File("docs/readme.txt", "hello\n", kStored),
+        File("docs/deep/er/data.bin", big, kDeflate),
+        File("compressed.txt", std::string(100000, 'z'), kBzip2),
+        File("empty", "", kDeflate),
+    }));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_THAT(result.report, HasSubstr("Extracted 4 files, 1 folders, 0 links; 0 failed."));
+    EXPECT_EQ(Tree(OutputFolder()),
+              (std::set<std::string>{"docs/", "docs/readme.txt", "docs/deep/", "docs/deep/er/",
+                                     "docs/deep/er/data.bin", "compressed.txt", "empty"}));
+    EXPECT_EQ(ReadWholeFile(Output("docs/readme.txt")), "hello\n");
+    EXPECT_EQ(ReadWholeFile(Output("docs/deep/er/data.bin")), big);
+    EXPECT_EQ(ReadWholeFile(Output("compressed.txt")), std::string(100000, 'z'));
+    EXPECT_EQ(ReadWholeFile(Output("empty")), "");
+}
+
+TEST_F(ExtractionTest, ExistingFilesAreOverwrittenWithoutAsking) {
+    WriteWholeFile(Output("a.txt"), "old contents that are longer than the new ones");
+    auto result = Extract(Archive({File("a.txt", "new")}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("a.txt")), "new");
+    EXPECT_EQ(Tree(OutputFolder()), (std::set<std::string>{"a.txt"}));
+}
+
+TEST_F(ExtractionTest, ModesFollowTheArchiveAndTheUmask) {
+    Entry script = File("run.sh", "#!/bin/sh\n");
+    script.externalAttributes = 0104775u << 16;  // setuid and group-writable asked for
+    Entry plain = File("plain.txt", "x");
+    plain.externalAttributes = 0100666u << 16;
+    Entry fromDos = File("dos.txt", "x");
+    fromDos.madeBy = 20;  // MS-DOS: no Unix mode at all
+    fromDos.externalAttributes = 0x20;
+    const mode_t previous = ::umask(027);
+    auto result = Extract(Archive({script, plain, fromDos, Folder("sub/")}));
+    ::umask(previous);
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ModeOf(Output("run.sh")), 0750u);
+    EXPECT_EQ(ModeOf(Output("plain.txt")), 0640u);
+    EXPECT_EQ(ModeOf(Output("dos.txt")), 0640u);
+    EXPECT_EQ(ModeOf(Output("sub")), 0750u);
+}
+
+TEST_F(ExtractionTest, ModificationTimesComeFromTheExtendedTimestampOrTheDosTime) {
+    Entry stamped = File("stamped.txt", "x");
+    stamped.extraFields = TimestampExtra(1700000000);
+    Entry dated = File("dated.txt", "x");
+    dated.dosDate = static_cast<uint16_t>((2020 - 1980) << 9 | 6 << 5 | 15);
+    dated.dosTime = static_cast<uint16_t>(13 << 11 | 45 << 5 | 10 / 2);
+    auto result = Extract(Archive({stamped, dated}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ModificationTimeOf(Output("stamped.txt")), 1700000000);
+    std::tm local{};
+    local.tm_year = 120;
+    local.tm_mon = 5;
+    local.tm_mday = 15;
+    local.tm_hour = 13;
+    local.tm_min = 45;
+    local.tm_sec = 10;
+    local.tm_isdst = -1;
+    EXPECT_EQ(ModificationTimeOf(Output("dated.txt")), std::mktime(&local));
+}
+
+TEST_F(ExtractionTest, Zip64AndDataDescriptorsAreRead) {
+    Entry wide = File("wide.bin", RandomBytes(70000, 2));
+    wide.zip64 = true;
+    Entry described = File("described.txt", "sizes come after the data");
+    described.dataDescriptor = true;
+    auto result = Extract(Archive({wide, described}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("wide.bin")), wide.data);
+    EXPECT_EQ(ReadWholeFile(Output("described.txt")), described.data);
+}
+
+TEST_F(ExtractionTest, NamesAreDecodedFromUtf8TheUnicodeFieldOrCp932) {
+    const std::string cp932Name = "\x83\x65\x83\x58\x83\x67\\\x93\xfa\x96\x7b\x8c\xea.txt";
+    Entry japanese = File(cp932Name, "cp932");
+    Entry flagged = File("\xE8\xA7\xA3\xE5\x87\x8D.txt", "utf8 flagged");  // 解凍
+    flagged.flags = 0x0800;
+    Entry unflaggedUtf8 = File("caf\xC3\xA9.txt", "utf8 unflagged");
+    Entry withField = File("\x82\xa0.txt", "unicode field");
+    withField.extraFields = UnicodePathExtra(withField.name, "\xE3\x81\x82-field.txt");
+    // The second byte of ソ is 0x5C, a backslash: the name must be decoded before it is split.
+    Entry trailByte = File("\x83\x5C\x83\x74\x83\x67.txt", "one part");
+    auto result = Extract(Archive({japanese, flagged, unflaggedUtf8, withField, trailByte}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("テスト/日本語.txt")), "cp932");
+    EXPECT_EQ(ReadWholeFile(Output("解凍.txt")), "utf8 flagged");
+    EXPECT_EQ(ReadWholeFile(Output("café.txt")), "utf8 unflagged");
+    EXPECT_EQ(ReadWholeFile(Output("あ-field.txt")), "unicode field");
+    EXPECT_EQ(ReadWholeFile(Output("ソフト.txt")), "one part");
+}
+
+TEST_F(ExtractionTest, ManyFilesAcrossFoldersAllArriveIntact) {
+    std::vector<Entry> entries;
+    for (int i = 0; i < 600; ++i) {
+        entries.push_back(File("f" + std::to_string(i % 13) + "/n" + std::to_string(i),
+                               RandomBytes(static_cast<size_t>(i * 37 % 5000), i),
+                               i % 3 == 0 ? kStored : kDeflate));
+    }
+    auto result = Extract(Archive(entries));
+    EXPECT_EQ(result.status, 0) << result.report;
+    for (const Entry& entry : entries) {
+        ASSERT_EQ(ReadWholeFile(Output(entry.name)), entry.data) << entry.name;
+    }
+    EXPECT_EQ(Tree(OutputFolder()).size(), 600u + 13u) << "no temporary file may stay";
+}
+
+TEST_F(ExtractionTest, LinksThatStayInsideAreCreated) {
+    auto result = Extract(Archive({File("lib/real.so", "elf"), Link("lib/alias.so", "real.so"),
+                                   Link("top", "lib/../lib"), Link("lib/up", "../lib/real.so")}));
+    // "lib/../lib" climbs after descending and is refused; the others stay inside.
+    EXPECT_EQ(result.status, 1) << result.report;
+    EXPECT_EQ(std::filesystem::read_symlink(Output("lib/alias.so")), "real.so");
+    EXPECT_EQ(std::filesystem::read_symlink(Output("lib/up")), "../lib/real.so");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Output("top"))));
+}
+
+TEST_F(ExtractionTest, AnArchiveWithNoEntriesSucceedsAndWritesNothing) {
+    auto result = Extract(Archive({}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_TRUE(EverythingWritten().empty());
+}
+
+TEST_F(ExtractionTest, QuotesAndSpacesInBothPathsArePassedThrough) {
+    const std::string folder = folder_ / "say \"cheese\" here";
+    std::filesystem::create_directory(folder);
+    const std::string archive = folder + "/my \"best\" archive.zip";
+    WriteWholeFile(archive, Archive({File("inside.txt", "ok")}));
+    auto result = RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(archive) + " -o" +
+                                 QuoteForCommandLine(folder + "/"));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ReadWholeFile(folder + "/inside.txt"), "ok");
+}
+
+TEST_F(ExtractionTest, TheReportFitsAnyBufferAndIsZeroTerminated) {
+    std::vector<Entry> entries;
+    for (int i = 0; i < 50; ++i) {
+        Entry broken = File("broken-entry-with-a-long-name-" + std::to_string(i), "data");
+        broken.declaredCrc = 1;
+        entries.push_back(broken);
+    }
+    WriteWholeFile(ArchivePath(), Archive(entries));
+    const std::string commandLine = "x -r -hide -aoa -y " + QuoteForCommandLine(ArchivePath()) +
+                                    " -o" + QuoteForCommandLine(OutputFolder());
+    for (unsigned size : {0u, 1u, 2u, 7u, 64u, 333u}) {
+        auto result = RunCommandLine(commandLine, size);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_LT(result.report.size(), std::max(size, 1u));
+    }
+    auto full = RunCommandLine(commandLine, 8192);
+    EXPECT_THAT(full.report, HasSubstr("broken-entry-with-a-long-name-49: CRC-32 mismatch"));
+    auto cut = RunCommandLine(commandLine, 333);
+    EXPECT_THAT(cut.report, ::testing::EndsWith("...\n"));
+}
