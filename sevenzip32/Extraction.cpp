@@ -9,10 +9,12 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "ArchiveFile.h"
+#include "BackgroundWriter.h"
 #include "CentralDirectory.h"
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
@@ -25,6 +27,7 @@ namespace sevenzip32 {
 namespace {
 
 constexpr uint64_t kFreeSpaceCheckWhileWritingEvery = 8ull * 1024 * 1024;
+constexpr uint64_t kWriteInBackgroundFrom = 8ull * 1024 * 1024;
 constexpr size_t kMostThreads = 4;
 constexpr size_t kFilesPerThread = 32;
 
@@ -193,15 +196,23 @@ private:
         const int folder = folders.FolderOf(entry.path.parts);
         folders.RequireRoomFor(record.size);
         TemporaryFile file(folder);
+        std::optional<BackgroundWriter> background;
+        if (record.size >= kWriteInBackgroundFrom) {
+            background.emplace(file);
+        }
         uint64_t sinceCheck = 0;
         decoder.Decode(file_, archive_, entry.index, record, [&](std::span<const uint8_t> bytes) {
-            file.Write(bytes);
+            background ? background->Write(bytes) : file.Write(bytes);
             sinceCheck += bytes.size();
             if (sinceCheck >= kFreeSpaceCheckWhileWritingEvery) {
                 RequireRoomFor(file.Fd(), 0);
                 sinceCheck = 0;
             }
         });
+        if (background) {
+            background->Finish();
+            background.reset();
+        }
         file.Publish(entry.path.parts.back(), entry.mode, entry.modificationTime);
     }
 

@@ -36,7 +36,8 @@ int64_t ModificationTimeOf(const std::string& path) {
 }  // namespace
 
 TEST_F(ExtractionTest, StoredDeflatedAndBzip2EntriesExtractWithTheirFolders) {
-    const std::string big = RandomBytes(3 * 1024 * 1024 + 17, 1);
+    // Large enough to be written in the background while it is decoded.
+    const std::string big = RandomBytes(9 * 1024 * 1024 + 17, 1);
     auto result = Extract(Archive({
         Folder("docs/"),
         File("docs/readme.txt", "hello\n", kStored),
@@ -134,8 +135,11 @@ TEST_F(ExtractionTest, NamesAreDecodedFromUtf8TheUnicodeFieldOrCp932) {
 TEST_F(ExtractionTest, ManyFilesAcrossFoldersAllArriveIntact) {
     std::vector<Entry> entries;
     for (int i = 0; i < 600; ++i) {
-        entries.push_back(File("f" + std::to_string(i % 13) + "/n" + std::to_string(i),
-                               RandomBytes(static_cast<size_t>(i * 37 % 5000), i),
+        std::string name = "f";
+        name += std::to_string(i % 13);
+        name += "/n";
+        name += std::to_string(i);
+        entries.push_back(File(name, RandomBytes(static_cast<size_t>(i * 37 % 5000), i),
                                i % 3 == 0 ? kStored : kDeflate));
     }
     auto result = Extract(Archive(entries));

@@ -153,6 +153,16 @@ TEST_F(ExtractionTest, ACrcMismatchLeavesTheGoodFileInPlace) {
     EXPECT_EQ(Tree(OutputFolder()), (std::set<std::string>{"data.txt"}));
 }
 
+TEST_F(ExtractionTest, ALargeEntryThatFailsLateLeavesTheGoodFileAndNoTemporary) {
+    WriteWholeFile(Output("large.bin"), "the good version");
+    Entry corrupt = File("large.bin", std::string(20 * 1024 * 1024, 'L'), kStored);
+    corrupt.declaredCrc = 0;
+    auto result = Extract(Archive({corrupt}));
+    EXPECT_EQ(result.status, 1) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("large.bin")), "the good version");
+    EXPECT_EQ(Tree(OutputFolder()), (std::set<std::string>{"large.bin"}));
+}
+
 TEST_F(ExtractionTest, EncryptedAndUnknownMethodsFailBeforeAnyFileIsCreated) {
     WriteWholeFile(Output("secret.txt"), "kept");
     Entry encrypted = File("secret.txt", "ciphertext", kStored);
