@@ -9,7 +9,7 @@
 #include "DynamicLibrary.h"
 
 class TqeArchiever7ZIP {
-public:
+  public:
     static constexpr const char* kLibraryName = "7-zip32";
     static constexpr uint32_t kOutputBufferSize = 8192;
 
@@ -28,7 +28,7 @@ public:
 
     bool IsLibraryLoaded() const { return LibraryHandle != nullptr; }
 
-private:
+  private:
     uint32_t OwnerWindow = 0;
     std::unique_ptr<platform::DynamicLibrary> LibraryHandle;
 };

@@ -7,7 +7,7 @@
 namespace platform {
 
 class DynamicLibrary {
-public:
+  public:
     // Loads the library by its base name ("7-zip32" is lib7-zip32.so here, 7-zip32.dll
     // on Windows): beside the executable first, then by the system's search order.
     // Returns null when it cannot be loaded.
@@ -21,7 +21,7 @@ public:
 
     static std::string FileName(const std::string& baseName);
 
-private:
+  private:
     explicit DynamicLibrary(void* handle) : handle_(handle) {}
     void* handle_;
 };

@@ -22,8 +22,12 @@ std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string& baseName
     return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(handle));
 }
 
-DynamicLibrary::~DynamicLibrary() { ::dlclose(handle_); }
+DynamicLibrary::~DynamicLibrary() {
+    ::dlclose(handle_);
+}
 
-void* DynamicLibrary::Resolve(const char* entryPoint) const { return ::dlsym(handle_, entryPoint); }
+void* DynamicLibrary::Resolve(const char* entryPoint) const {
+    return ::dlsym(handle_, entryPoint);
+}
 
 }  // namespace platform

@@ -11,9 +11,12 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0) {
         return std::nullopt;
     }
-    return FileIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
-                        static_cast<uint64_t>(status.st_size), status.st_mtim.tv_sec,
-                        status.st_mtim.tv_nsec, S_ISREG(status.st_mode)};
+    return FileIdentity{static_cast<uint64_t>(status.st_dev),
+                        static_cast<uint64_t>(status.st_ino),
+                        static_cast<uint64_t>(status.st_size),
+                        status.st_mtim.tv_sec,
+                        status.st_mtim.tv_nsec,
+                        S_ISREG(status.st_mode)};
 }
 
 bool SyncFileSystem(const std::string& folder) {
@@ -26,6 +29,8 @@ bool SyncFileSystem(const std::string& folder) {
     return synced;
 }
 
-bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 }  // namespace platform

@@ -16,7 +16,8 @@ std::optional<int32_t> TextToInteger(std::string_view text) {
     if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -43,4 +44,6 @@ std::optional<int32_t> TextToInteger(std::string_view text) {
     return static_cast<int32_t>(negative ? -value : value);
 }
 
-bool IsIntegerText(std::string_view text) { return TextToInteger(text).has_value(); }
+bool IsIntegerText(std::string_view text) {
+    return TextToInteger(text).has_value();
+}

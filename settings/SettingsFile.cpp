@@ -14,7 +14,8 @@ void LoadSettings(const std::filesystem::path& file, Settings& settings) {
     if (!input) {
         return;
     }
-    const std::string text((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(input)),
+                           std::istreambuf_iterator<char>());
     if (input.bad()) {
         return;
     }

@@ -11,7 +11,7 @@
 namespace sevenzip32 {
 
 class ArchiveFile {
-public:
+  public:
     explicit ArchiveFile(const std::string& path);
 
     int Fd() const { return fd_.Get(); }
@@ -19,13 +19,15 @@ public:
     // Fills bytes from offset; a read past the end of the file is a failure.
     void ReadAt(uint64_t offset, std::span<uint8_t> bytes) const;
 
-private:
+  private:
     UniqueFd fd_;
     uint64_t size_ = 0;
 };
 
 // Little-endian fields of ZIP records.
-inline uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t ReadU16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 inline uint32_t ReadU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;

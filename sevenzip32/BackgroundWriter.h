@@ -16,7 +16,7 @@
 namespace sevenzip32 {
 
 class BackgroundWriter {
-public:
+  public:
     explicit BackgroundWriter(TemporaryFile& file);
     // Stops the thread; what was not written yet is dropped.
     ~BackgroundWriter();
@@ -28,7 +28,7 @@ public:
     // Returns once everything is written; throws what a failed write threw.
     void Finish();
 
-private:
+  private:
     using Buffer = std::vector<uint8_t>;
 
     void HandOver();

@@ -75,8 +75,8 @@ void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
 void ApplyZip64Extra(CentralRecord& record, uint32_t size32, uint32_t compressed32,
                      uint32_t offset32) {
     auto extra = record.ExtraField(kZip64ExtraId);
-    const bool needed = size32 == 0xFFFFFFFF || compressed32 == 0xFFFFFFFF ||
-                        offset32 == 0xFFFFFFFF;
+    const bool needed =
+        size32 == 0xFFFFFFFF || compressed32 == 0xFFFFFFFF || offset32 == 0xFFFFFFFF;
     if (!extra) {
         if (needed) {
             throw EntryFailure("an entry lacks its zip64 sizes");
@@ -138,7 +138,8 @@ std::optional<std::string_view> CentralRecord::ExtraField(uint16_t id) const {
 CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
     EndRecord end = FindEndRecord(file);
     ReadZip64End(file, end);
-    if (end.directoryOffset > end.position || end.directorySize > end.position - end.directoryOffset) {
+    if (end.directoryOffset > end.position ||
+        end.directorySize > end.position - end.directoryOffset) {
         throw EntryFailure("the archive is truncated (central directory out of place)");
     }
     // Each record takes at least its fixed part, so the count cannot exceed what fits.

@@ -7,7 +7,9 @@
 namespace sevenzip32 {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Splits at blanks outside quotes; quotes are removed and "" inside quotes is one quote.
 std::optional<std::vector<std::string>> SplitArguments(std::string_view text) {

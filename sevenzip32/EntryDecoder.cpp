@@ -19,8 +19,9 @@ constexpr size_t kBufferSize = 256 * 1024;
 
 // Wraps the sink with the checks every method shares.
 class CheckedSink {
-public:
-    CheckedSink(const CentralRecord& record, const ChunkSink& sink) : record_(record), sink_(sink) {}
+  public:
+    CheckedSink(const CentralRecord& record, const ChunkSink& sink)
+        : record_(record), sink_(sink) {}
 
     void Put(std::span<const uint8_t> bytes) {
         if (bytes.size() > record_.size - produced_) {
@@ -40,7 +41,7 @@ public:
         }
     }
 
-private:
+  private:
     const CentralRecord& record_;
     const ChunkSink& sink_;
     uint64_t produced_ = 0;

@@ -29,7 +29,7 @@ bool IsMethodReadDirectly(uint16_t method);
 
 // One per thread: holds the buffers and the inflater's state between entries.
 class EntryDecoder {
-public:
+  public:
     EntryDecoder();
     ~EntryDecoder();
     EntryDecoder(const EntryDecoder&) = delete;
@@ -38,10 +38,10 @@ public:
     // Feeds the entry's bytes to sink and throws EntryFailure when they are more or
     // fewer than declared, fail their CRC-32, or do not decode. archive is needed only
     // for methods that are not read directly.
-    void Decode(const ArchiveFile& file, zip_t* archive, size_t index,
-                const CentralRecord& record, const ChunkSink& sink);
+    void Decode(const ArchiveFile& file, zip_t* archive, size_t index, const CentralRecord& record,
+                const ChunkSink& sink);
 
-private:
+  private:
     void ReadStored(const ArchiveFile& file, const CentralRecord& record, const ChunkSink& sink);
     void ReadDeflated(const ArchiveFile& file, const CentralRecord& record, const ChunkSink& sink);
     void ReadThroughLibzip(zip_t* archive, size_t index, const CentralRecord& record,

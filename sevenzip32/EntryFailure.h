@@ -9,7 +9,7 @@
 namespace sevenzip32 {
 
 class EntryFailure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -18,6 +18,8 @@ inline EntryFailure SystemFailure(const std::string& what, int error = errno) {
     return EntryFailure(what + ": " + std::strerror(error));
 }
 
-inline EntryFailure NotEnoughSpace() { return EntryFailure("not enough free space on the disk"); }
+inline EntryFailure NotEnoughSpace() {
+    return EntryFailure("not enough free space on the disk");
+}
 
 }  // namespace sevenzip32

@@ -17,7 +17,7 @@ bool IsValidUtf8(std::string_view text);
 // Decodes names that are neither flagged UTF-8 nor valid UTF-8 from the Japanese
 // Windows code page, in which archives made on our users' machines name their files.
 class NameDecoder {
-public:
+  public:
     NameDecoder();
     ~NameDecoder();
     NameDecoder(const NameDecoder&) = delete;
@@ -26,7 +26,7 @@ public:
     // The entry's name in UTF-8; throws EntryFailure when it cannot be decoded.
     std::string Decode(const CentralRecord& record);
 
-private:
+  private:
     std::string DecodeCp932(std::string_view raw);
     iconv_t cp932_;
 };

@@ -60,7 +60,8 @@ ZipHandle OpenCheckedByLibzip(const ArchiveFile& file) {
     if (!archive) {
         zip_error_t reason;
         zip_error_init_with_code(&reason, error);
-        std::string text = std::string("not a readable ZIP archive: ") + zip_error_strerror(&reason);
+        std::string text =
+            std::string("not a readable ZIP archive: ") + zip_error_strerror(&reason);
         zip_error_fini(&reason);
         throw EntryFailure(text);
     }
@@ -87,7 +88,7 @@ void CheckAgreesWithLibzip(const CentralDirectory& directory, zip_t* archive) {
 }
 
 class ArchiveExtraction {
-public:
+  public:
     ArchiveExtraction(const ArchiveFile& file, zip_t* archive, const CentralDirectory& directory,
                       std::vector<PlannedEntry> plan, const OutputFolder& output)
         : file_(file),
@@ -141,7 +142,7 @@ public:
         return failed == 0 ? kExtractedAll : kSomeEntriesFailed;
     }
 
-private:
+  private:
     const CentralRecord& Record(const PlannedEntry& entry) const {
         return directory_.records[entry.index];
     }
@@ -181,9 +182,8 @@ private:
             }
         };
         const size_t wanted = (files.size() + kFilesPerThread - 1) / kFilesPerThread;
-        const size_t threads =
-            std::clamp<size_t>(std::min<size_t>(wanted, std::thread::hardware_concurrency()), 1,
-                               kMostThreads);
+        const size_t threads = std::clamp<size_t>(
+            std::min<size_t>(wanted, std::thread::hardware_concurrency()), 1, kMostThreads);
         std::vector<std::jthread> helpers;
         for (size_t i = 1; i < threads; ++i) {
             helpers.emplace_back(work);
@@ -218,8 +218,9 @@ private:
 
     void ExtractLink(const PlannedEntry& entry, EntryDecoder& decoder, FolderCache& folders) {
         std::string target;
-        decoder.Decode(file_, archive_, entry.index, Record(entry),
-                       [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); });
+        decoder.Decode(
+            file_, archive_, entry.index, Record(entry),
+            [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); });
         CheckLinkTarget(entry.path, target);
         PublishLink(folders.FolderOf(entry.path.parts), entry.path.parts.back(), target);
     }

@@ -14,14 +14,14 @@
 namespace sevenzip32 {
 
 class OutputFolder {
-public:
+  public:
     explicit OutputFolder(const std::string& path);
 
     int Fd() const { return root_.Get(); }
     // Opens the folder named by parts below the output folder, creating what is missing.
     UniqueFd OpenFolder(std::span<const std::string> parts) const;
 
-private:
+  private:
     UniqueFd root_;
 };
 
@@ -29,7 +29,7 @@ private:
 // come grouped by folder, and walking down from the top and asking the disk for each
 // file would cost several system calls a file.
 class FolderCache {
-public:
+  public:
     explicit FolderCache(const OutputFolder& output) : output_(output) {}
     // The descriptor of the folder that holds the entry's last part; valid until the next call.
     int FolderOf(std::span<const std::string> entryParts);
@@ -37,7 +37,7 @@ public:
     // reserve; the disk is asked again for each folder and after every few megabytes.
     void RequireRoomFor(uint64_t bytes);
 
-private:
+  private:
     const OutputFolder& output_;
     std::vector<std::string> cachedParts_;
     UniqueFd cachedFolder_;

@@ -9,13 +9,13 @@
 namespace sevenzip32 {
 
 class OutputText {
-public:
+  public:
     void AddLine(std::string_view line);
     const std::string& Text() const { return text_; }
     // Copies the text into buffer (capacity bytes, the zero included).
     void CopyTo(char* buffer, uint32_t capacity) const;
 
-private:
+  private:
     std::string text_;
 };
 

@@ -12,7 +12,9 @@
 using namespace sevenzip32;
 
 // The library shows nothing, so the owner window is only acknowledged.
-SEVENZIP_EXPORT int SevenZipSetOwnerWindow(uint32_t /*ownerWindow*/) { return 1; }
+SEVENZIP_EXPORT int SevenZipSetOwnerWindow(uint32_t /*ownerWindow*/) {
+    return 1;
+}
 
 SEVENZIP_EXPORT int SevenZip(uint32_t /*ownerWindow*/, const char* commandLine, char* output,
                              uint32_t outputSize) {

@@ -88,8 +88,8 @@ void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modifi
     }
     // A new name needs no flush; a file that replaces another must be on the disk first,
     // so that a crash cannot leave the old file replaced by an empty one.
-    if (::renameat2(folderFd_, temporaryName_.c_str(), folderFd_, name.c_str(),
-                    RENAME_NOREPLACE) != 0) {
+    if (::renameat2(folderFd_, temporaryName_.c_str(), folderFd_, name.c_str(), RENAME_NOREPLACE) !=
+        0) {
         if (errno != EEXIST && errno != EINVAL) {
             throw SystemFailure("cannot put the file in place");
         }

@@ -14,7 +14,7 @@
 namespace sevenzip32 {
 
 class TemporaryFile {
-public:
+  public:
     explicit TemporaryFile(int folderFd);
     ~TemporaryFile();  // removes the file unless it was published
     TemporaryFile(const TemporaryFile&) = delete;
@@ -26,7 +26,7 @@ public:
     // replaces an existing file, the data reaches the disk before the rename.
     void Publish(const std::string& name, mode_t mode, int64_t modificationTime);
 
-private:
+  private:
     int folderFd_;
     std::string temporaryName_;
     UniqueFd fd_;

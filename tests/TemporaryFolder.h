@@ -7,9 +7,10 @@
 #include <string>
 
 class TemporaryFolder {
-public:
+  public:
     TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kesto-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kesto-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
         }
@@ -25,6 +26,6 @@ public:
     const std::filesystem::path& Path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };

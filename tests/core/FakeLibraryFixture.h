@@ -9,12 +9,13 @@
 #include "FakeLibraryState.h"
 
 class FakeLibraryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto path = platform::ExecutablePath().parent_path() / "lib7-zip32.so";
         handle_ = ::dlopen(path.c_str(), RTLD_NOW);
         ASSERT_NE(handle_, nullptr) << "the fake library must stand beside the test: " << path;
-        auto state = reinterpret_cast<FakeLibraryStateFunction>(::dlsym(handle_, "FakeLibraryState"));
+        auto state =
+            reinterpret_cast<FakeLibraryStateFunction>(::dlsym(handle_, "FakeLibraryState"));
         ASSERT_NE(state, nullptr);
         fake_ = state();
         *fake_ = FakeLibrary{};
@@ -28,7 +29,7 @@ protected:
 
     FakeLibrary& Fake() { return *fake_; }
 
-private:
+  private:
     void* handle_ = nullptr;
     FakeLibrary* fake_ = nullptr;
 };

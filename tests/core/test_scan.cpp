@@ -19,7 +19,7 @@ std::string CommandFor(const std::string& archive, const std::string& folder) {
 }
 
 class ScanTest : public FakeLibraryTest {
-protected:
+  protected:
     std::vector<std::string> CommandLines() {
         std::vector<std::string> lines;
         for (const auto& call : Fake().calls) {

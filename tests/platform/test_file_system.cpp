@@ -37,7 +37,8 @@ TEST(FileAttributes, AreWorkedOutFromTheFileStatus) {
     EXPECT_EQ(FileAttributes(folder / ".hidden.zip"), kAttributeArchive | kAttributeHidden);
     EXPECT_EQ(FileAttributes(folder / "locked.zip"), kAttributeArchive | kAttributeReadOnly);
     EXPECT_EQ(FileAttributes(folder / "dir.zip"), kAttributeDirectory);
-    EXPECT_EQ(FileAttributes(folder / "readonly-dir.zip"), kAttributeDirectory | kAttributeReadOnly);
+    EXPECT_EQ(FileAttributes(folder / "readonly-dir.zip"),
+              kAttributeDirectory | kAttributeReadOnly);
     EXPECT_EQ(FileAttributes(folder / "absent.zip"), kInvalidAttributes);
 }
 

@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "../TemporaryFolder.h"
 #include "../FileContents.h"
+#include "../TemporaryFolder.h"
 #include "IntegerText.h"
 #include "SettingsFile.h"
 

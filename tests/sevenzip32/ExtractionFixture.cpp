@@ -6,17 +6,6 @@
 extern "C" int SevenZip(uint32_t ownerWindow, const char* commandLine, char* output,
                         uint32_t outputSize);
 
-std::string QuoteForCommandLine(const std::string& path) {
-    std::string quoted = "\"";
-    for (char c : path) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + '"';
-}
-
 ExtractionResult ExtractionTest::RunCommandLine(const std::string& commandLine,
                                                 unsigned outputSize) {
     std::vector<char> output(outputSize + 16, '\x7F');

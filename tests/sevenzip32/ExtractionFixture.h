@@ -11,6 +11,7 @@
 #include "../FileContents.h"
 #include "../TemporaryFolder.h"
 #include "ZipBuilder.h"
+#include "qeArchiever7ZIP.h"
 
 struct ExtractionResult {
     int status = -1;
@@ -18,11 +19,13 @@ struct ExtractionResult {
 };
 
 class ExtractionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { std::filesystem::create_directory(OutputFolder()); }
 
     std::string OutputFolder() const { return folder_ / "out"; }
-    std::string Output(const std::string& relative) const { return OutputFolder() + "/" + relative; }
+    std::string Output(const std::string& relative) const {
+        return OutputFolder() + "/" + relative;
+    }
     std::string ArchivePath() const { return folder_ / "archive.zip"; }
 
     ExtractionResult RunCommandLine(const std::string& commandLine, unsigned outputSize = 8192);
@@ -39,4 +42,7 @@ protected:
     TemporaryFolder folder_;
 };
 
-std::string QuoteForCommandLine(const std::string& path);
+// The library is handed paths quoted as the program quotes them.
+inline std::string QuoteForCommandLine(const std::string& path) {
+    return TqeArchiever7ZIP::QuotePath(path);
+}

@@ -57,9 +57,10 @@ struct Prepared {
 };
 
 Prepared Prepare(const Entry& entry) {
-    return {entry.compressedOverride ? *entry.compressedOverride : Compress(entry.data, entry.method),
-            entry.declaredCrc.value_or(Crc32(entry.data)),
-            entry.declaredSize.value_or(entry.data.size())};
+    return {
+        entry.compressedOverride ? *entry.compressedOverride : Compress(entry.data, entry.method),
+        entry.declaredCrc.value_or(Crc32(entry.data)),
+        entry.declaredSize.value_or(entry.data.size())};
 }
 
 std::string Zip64Extra(const Prepared& prepared, std::optional<uint64_t> offset) {
@@ -150,7 +151,8 @@ std::string Writer::LocalRecord(const Entry& entry) {
     Put16(out, entry.dosDate);
     Put32(out, later ? 0 : prepared.crc);
     Put32(out, entry.zip64 ? 0xFFFFFFFF
-                           : later ? 0 : static_cast<uint32_t>(prepared.compressed.size()));
+               : later     ? 0
+                           : static_cast<uint32_t>(prepared.compressed.size()));
     Put32(out, entry.zip64 ? 0xFFFFFFFF : later ? 0 : static_cast<uint32_t>(prepared.size));
     Put16(out, static_cast<uint16_t>(name.size()));
     Put16(out, static_cast<uint16_t>(extra.size()));
@@ -172,12 +174,13 @@ uint64_t Writer::AddLocal(const Entry& entry) {
     return offset;
 }
 
-void Writer::AddRaw(const std::string& bytes) { bytes_ += bytes; }
+void Writer::AddRaw(const std::string& bytes) {
+    bytes_ += bytes;
+}
 
 void Writer::AddCentral(const Entry& entry, uint64_t offset) {
     const Prepared prepared = Prepare(entry);
-    const std::string extra =
-        entry.extraFields + (entry.zip64 ? Zip64Extra(prepared, offset) : "");
+    const std::string extra = entry.extraFields + (entry.zip64 ? Zip64Extra(prepared, offset) : "");
     anyZip64_ = anyZip64_ || entry.zip64;
     Put32(central_, 0x02014b50);
     Put16(central_, entry.madeBy);

@@ -19,10 +19,10 @@ struct Entry {
     uint16_t flags = 0;
     uint16_t madeBy = 3 << 8 | 20;  // Unix
     uint32_t externalAttributes = 0100644u << 16;
-    uint16_t dosTime = 0x6000;  // 12:00:00
-    uint16_t dosDate = 0x5A21;  // 2025-01-01
-    std::string extraFields;    // central and local alike
-    bool zip64 = false;         // sizes and offset in the zip64 field
+    uint16_t dosTime = 0x6000;    // 12:00:00
+    uint16_t dosDate = 0x5A21;    // 2025-01-01
+    std::string extraFields;      // central and local alike
+    bool zip64 = false;           // sizes and offset in the zip64 field
     bool dataDescriptor = false;  // sizes and CRC after the data, not in the local header
 
     // Lies the archive may tell about the entry.
@@ -45,7 +45,7 @@ uint32_t Crc32(const std::string& data);
 std::string Compress(const std::string& data, uint16_t method);
 
 class Writer {
-public:
+  public:
     // Appends the entry's local header and data; returns where it starts.
     uint64_t AddLocal(const Entry& entry);
     // Appends bytes that belong to no entry the writer knows.
@@ -57,7 +57,7 @@ public:
 
     static std::string LocalRecord(const Entry& entry);
 
-private:
+  private:
     std::string bytes_;
     std::string central_;
     uint64_t centralCount_ = 0;

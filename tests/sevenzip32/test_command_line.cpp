@@ -17,7 +17,9 @@ struct Accepted {
     const char* folder;
 };
 
-void PrintTo(const Accepted& row, std::ostream* out) { *out << row.commandLine; }
+void PrintTo(const Accepted& row, std::ostream* out) {
+    *out << row.commandLine;
+}
 
 class AcceptedCommandLine : public ::testing::TestWithParam<Accepted> {};
 
@@ -33,13 +35,12 @@ TEST_P(AcceptedCommandLine, YieldsTheArchiveAndTheFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, AcceptedCommandLine,
-    ::testing::Values(
-        Accepted{R"(x -r -hide -aoa -y "/in/a.zip" -o"/in/")", "/in/a.zip", "/in/"},
-        Accepted{R"(x -r -hide -aoa -y "/in/my ""best"".zip" -o"/in/")", "/in/my \"best\".zip",
-                 "/in/"},
-        Accepted{R"(x -r -hide -aoa -y "/in/ends with quote""" -o"/a ""b""/")",
-                 "/in/ends with quote\"", "/a \"b\"/"},
-        Accepted{R"(x -y -aoa -hide -r /plain.zip -o/out)", "/plain.zip", "/out"}));
+    ::testing::Values(Accepted{R"(x -r -hide -aoa -y "/in/a.zip" -o"/in/")", "/in/a.zip", "/in/"},
+                      Accepted{R"(x -r -hide -aoa -y "/in/my ""best"".zip" -o"/in/")",
+                               "/in/my \"best\".zip", "/in/"},
+                      Accepted{R"(x -r -hide -aoa -y "/in/ends with quote""" -o"/a ""b""/")",
+                               "/in/ends with quote\"", "/a \"b\"/"},
+                      Accepted{R"(x -y -aoa -hide -r /plain.zip -o/out)", "/plain.zip", "/out"}));
 
 TEST(RefusedCommandLine, GivesOneLineOfReason) {
     for (const char* commandLine : {

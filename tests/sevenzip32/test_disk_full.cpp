@@ -11,7 +11,7 @@ namespace {
 
 // A 96 MiB memory file system mounted over the output folder for one test.
 class SmallDiskTest : public ExtractionTest {
-protected:
+  protected:
     void SetUp() override {
         ExtractionTest::SetUp();
         if (::geteuid() != 0 ||

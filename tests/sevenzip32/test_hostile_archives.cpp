@@ -14,7 +14,9 @@ struct RefusedName {
     const char* reason;
 };
 
-void PrintTo(const RefusedName& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const RefusedName& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RefusedNameTest : public ExtractionTest, public ::testing::WithParamInterface<RefusedName> {};
 
@@ -27,18 +29,17 @@ TEST_P(RefusedNameTest, IsAFailedEntryAndWritesNothing) {
     EXPECT_EQ(EverythingWritten(), (std::set<std::string>{"out/good.txt"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, RefusedNameTest,
-    ::testing::Values(RefusedName{"../escape.txt", "climbs out"},
-                      RefusedName{"a/../../escape.txt", "climbs out"},
-                      RefusedName{"..\\escape.txt", "climbs out"},
-                      RefusedName{"a\\..\\..\\escape.txt", "climbs out"},
-                      RefusedName{"/tmp/absolute.txt", "absolute"},
-                      RefusedName{"\\absolute.txt", "absolute"},
-                      RefusedName{"C:\\escape.txt", "drive letter"},
-                      RefusedName{"c:escape.txt", "drive letter"},
-                      RefusedName{"bell\a.txt", "control character"},
-                      RefusedName{"./", "no file name"}));
+INSTANTIATE_TEST_SUITE_P(Names, RefusedNameTest,
+                         ::testing::Values(RefusedName{"../escape.txt", "climbs out"},
+                                           RefusedName{"a/../../escape.txt", "climbs out"},
+                                           RefusedName{"..\\escape.txt", "climbs out"},
+                                           RefusedName{"a\\..\\..\\escape.txt", "climbs out"},
+                                           RefusedName{"/tmp/absolute.txt", "absolute"},
+                                           RefusedName{"\\absolute.txt", "absolute"},
+                                           RefusedName{"C:\\escape.txt", "drive letter"},
+                                           RefusedName{"c:escape.txt", "drive letter"},
+                                           RefusedName{"bell\a.txt", "control character"},
+                                           RefusedName{"./", "no file name"}));
 
 TEST_F(ExtractionTest, ANulInsideANameIsRefused) {
     auto result = Extract(Archive({File(std::string("safe.txt\0../../x", 16), "payload")}));
@@ -47,11 +48,10 @@ TEST_F(ExtractionTest, ANulInsideANameIsRefused) {
 }
 
 TEST_F(ExtractionTest, LinksThatPointOutsideAreRefused) {
-    auto result = Extract(Archive({Link("abs", "/etc/passwd"), Link("up", "../outside"),
-                                   Link("a/deep", "../../outside"),
-                                   // each alone stays inside, but chained they climb out
-                                   Link("a/l1", ".."), Link("a/l2", "l1/.."),
-                                   Link("back", "a\\..\\..\\x")}));
+    auto result = Extract(Archive(
+        {Link("abs", "/etc/passwd"), Link("up", "../outside"), Link("a/deep", "../../outside"),
+         // each alone stays inside, but chained they climb out
+         Link("a/l1", ".."), Link("a/l2", "l1/.."), Link("back", "a\\..\\..\\x")}));
     EXPECT_EQ(result.status, 1) << result.report;
     EXPECT_EQ(EverythingWritten(), (std::set<std::string>{"out/a/", "out/a/l1"}));
 }
@@ -73,9 +73,9 @@ TEST_F(ExtractionTest, AnExistingLinkInTheOutputFolderIsNeverFollowed) {
     WriteWholeFile(outside + "/victim.txt", "precious");
     std::filesystem::create_directory_symlink(outside, Output("planted"));
     std::filesystem::create_symlink(outside + "/victim.txt", Output("file-link"));
-    auto result = Extract(Archive({File("planted/victim.txt", "overwritten"),
-                                   File("planted/new.txt", "created"),
-                                   File("file-link", "replaces the link, not its target")}));
+    auto result = Extract(
+        Archive({File("planted/victim.txt", "overwritten"), File("planted/new.txt", "created"),
+                 File("file-link", "replaces the link, not its target")}));
     EXPECT_EQ(result.status, 1) << result.report;
     EXPECT_THAT(result.report, HasSubstr("symbolic link"));
     EXPECT_EQ(ReadWholeFile(outside + "/victim.txt"), "precious");
@@ -227,8 +227,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ExtractionTest, AFolderNamedLikeAnArchiveFails) {
     std::filesystem::create_directory(folder_ / "folder.zip");
-    auto result = RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(folder_ / "folder.zip") +
-                                 " -o" + QuoteForCommandLine(OutputFolder()));
+    auto result =
+        RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(folder_ / "folder.zip") + " -o" +
+                       QuoteForCommandLine(OutputFolder()));
     EXPECT_EQ(result.status, 2);
     EXPECT_THAT(result.report, HasSubstr("not a regular file"));
 }
