@@ -17,8 +17,11 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure
 
 run: build
-	@if [ -x $(BUILD_DIR)/bin/kesto ]; then $(BUILD_DIR)/bin/kesto; \
-	else echo "kesto: the main window is not built yet; only the extraction library and its tests are."; fi
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "kesto: no display to show the window on; on a machine without one, run: xvfb-run make run"; \
+		exit 1; \
+	fi
+	$(BUILD_DIR)/bin/kesto
 
 bench:
 	scripts/install-deps --bench

@@ -1,0 +1,73 @@
+#include "KestoPictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+QImage DoorPicture() {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The door frame, dark inside, and the door swung open towards the viewer.
+    painter.setPen(QPen(QColor(0x4A, 0x2E, 0x12), 1.5));
+    painter.setBrush(QColor(0x20, 0x20, 0x28));
+    painter.drawRect(QRectF(14.5, 3.5, 14, 26));
+    QPainterPath door;
+    door.moveTo(28.5, 3.5);
+    door.lineTo(22.5, 6.5);
+    door.lineTo(22.5, 31.0);
+    door.lineTo(28.5, 29.5);
+    door.closeSubpath();
+    painter.setBrush(QColor(0xB8, 0x7A, 0x3C));
+    painter.drawPath(door);
+    painter.setBrush(QColor(0xF0, 0xD0, 0x40));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(24.2, 18.0), 1.0, 1.0);
+    // The arrow, coming from the left into the doorway.
+    QPainterPath arrow;
+    arrow.moveTo(1.5, 14.0);
+    arrow.lineTo(11.0, 14.0);
+    arrow.lineTo(11.0, 9.5);
+    arrow.lineTo(20.0, 17.0);
+    arrow.lineTo(11.0, 24.5);
+    arrow.lineTo(11.0, 20.0);
+    arrow.lineTo(1.5, 20.0);
+    arrow.closeSubpath();
+    painter.setPen(QPen(QColor(0x10, 0x50, 0x10), 1.0));
+    painter.setBrush(QColor(0x30, 0xB0, 0x30));
+    painter.drawPath(arrow);
+    return image;
+}
+
+QIcon KestoIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        QImage image(size, size, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 32.0, size / 32.0);
+        // The box, with its zip running down the front.
+        painter.setPen(QPen(QColor(0x60, 0x40, 0x00), 1.5));
+        painter.setBrush(QColor(0xF0, 0xC0, 0x40));
+        painter.drawRoundedRect(QRectF(3, 12, 20, 18), 2, 2);
+        painter.setPen(QPen(QColor(0x60, 0x40, 0x00), 1.0, Qt::DashLine));
+        painter.drawLine(QPointF(13, 12), QPointF(13, 30));
+        // The arrow, out of the box and up to the right.
+        QPainterPath arrow;
+        arrow.moveTo(14, 16);
+        arrow.lineTo(24, 6);
+        arrow.lineTo(20, 4);
+        arrow.lineTo(30, 2);
+        arrow.lineTo(28, 12);
+        arrow.lineTo(26, 8);
+        arrow.lineTo(16, 18);
+        arrow.closeSubpath();
+        painter.setPen(QPen(QColor(0x0A, 0x3A, 0x80), 1.0));
+        painter.setBrush(QColor(0x30, 0x80, 0xE0));
+        painter.drawPath(arrow);
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}

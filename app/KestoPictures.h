@@ -1,0 +1,11 @@
+// Kesto's own pictures, drawn in code: the exit button's door and the window icon.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+// 32 × 32, an arrow entering an open door, on a transparent ground.
+QImage DoorPicture();
+
+// The program's icon: an archive box with an arrow coming out of it.
+QIcon KestoIcon();

@@ -1,0 +1,212 @@
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <climits>
+
+#include "IntegerText.h"
+#include "KestoPictures.h"
+#include "SettingsFile.h"
+#include "WatchFolderScan.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 363;
+constexpr int kClientHeight = 75;
+constexpr const char* kIdleCaption = "連続解凍";
+constexpr const char* kWatchingCaption = "停止";
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+TqeButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const char* caption,
+                      int captionTop) {
+    auto* button = new TqeButton(parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->CaptionA().SetCaption(QString::fromUtf8(caption));
+    button->SetCaptionTop(captionTop);
+    return button;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
+    Form1 = this;
+    setObjectName("Form1");
+    setWindowTitle("Kesto 1.01");
+    setWindowIcon(KestoIcon());
+    // Window menu and minimise only: no maximise, and no close.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
+    QFont windowFont("Tahoma");
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+
+    MainMenu1 = new QMenuBar(this);
+    File1 = MainMenu1->addMenu(QString::fromUtf8("ファイル"));
+    Exit1 = File1->addAction(QString::fromUtf8("終了"));
+    N1 = MainMenu1->addAction(QString::fromUtf8("設定"));
+    connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+    const int menuHeight = MainMenu1->sizeHint().height();
+    MainMenu1->setGeometry(0, 0, kClientWidth, menuHeight);
+
+    Panel1 = new QWidget(this);
+    Panel1->setGeometry(0, menuHeight, kClientWidth, 56);
+    Panel1->setAutoFillBackground(true);
+    QPalette panelPalette = Panel1->palette();
+    panelPalette.setColor(QPalette::Window, ColorToRGB(clSkyBlue));
+    Panel1->setPalette(panelPalette);
+
+    qeButton1 = MakeButton(Panel1, "qeButton1", {0, 2, 143, 51}, "一発解凍", 20);
+    qeButton1->SetColor(clSkyBlue);
+    qeButton2 = MakeButton(Panel1, "qeButton2", {144, 2, 143, 51}, kIdleCaption, 20);
+    qeButton3 = MakeButton(Panel1, "qeButton3", {288, 2, 73, 51}, "", 25);
+    qeButton3->Image().SetPicture({TPicture::Kind::Icon, DoorPicture()});
+    qeButton3->Image().SetLeft(20);
+    qeButton3->Image().SetTop(9);
+    qeButton1->OnClick = [this](QObject* sender) { qeButton1Click(sender); };
+    qeButton2->OnClick = [this](QObject* sender) { qeButton2Click(sender); };
+    qeButton3->OnClick = [this](QObject* sender) { qeButton3Click(sender); };
+
+    StatusBar1 =
+        new TStatusBar({{30, Qt::AlignHCenter}, {40, Qt::AlignHCenter}, {0, Qt::AlignLeft}}, this);
+    StatusBar1->setGeometry(0, menuHeight + 56, kClientWidth, 19);
+
+    Timer1 = new QTimer(this);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+    setFixedSize(kClientWidth, menuHeight + kClientHeight);
+    move(454, 339);
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+    Form1 = nullptr;
+}
+
+void TForm1::FormCreate() {
+    Settings stored;
+    LoadSettings(SettingsFilePath(), stored);
+    WatchFolder = stored.WatchFolder;
+    WatchInterval = stored.WatchInterval;
+    DeleteSource = stored.DeleteSource;
+
+    StatusBar1->SetPanelText(2, Text(WatchFolder));
+    qeButton1->setEnabled(!WatchFolder.empty());
+    qeButton2->setEnabled(!WatchFolder.empty());
+    if (!IsIntegerText(WatchInterval)) {
+        WatchInterval = "5";
+    }
+    StatusBar1->SetPanelText(0, Text(WatchInterval) + QString::fromUtf8("秒"));
+    SetTimerSeconds(WatchInterval);
+    if (!IsIntegerText(DeleteSource)) {
+        DeleteSource = "0";
+    }
+    StatusBar1->SetPanelText(1, DeleteSource == "1" ? QString::fromUtf8("削除") : "-");
+}
+
+void TForm1::FormDestroy() {
+    SaveSettings(SettingsFilePath(), Settings{WatchFolder, WatchInterval, DeleteSource});
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->windowTitle() == QApplication::applicationDisplayName()) {
+            window->showNormal();
+            break;
+        }
+    }
+}
+
+void TForm1::ApplySettingsToDisplay() {
+    qeButton1->setEnabled(!WatchFolder.empty());
+    qeButton2->setEnabled(!WatchFolder.empty());
+    StatusBar1->SetPanelText(2, Text(WatchFolder));
+    StatusBar1->SetPanelText(0, Text(WatchInterval) + QString::fromUtf8("秒"));
+    SetTimerSeconds(WatchInterval);
+    StatusBar1->SetPanelText(1, DeleteSource == "1" ? QString::fromUtf8("削除") : "-");
+}
+
+void TForm1::qeButton1Click(QObject*) {
+    qeButton2->setEnabled(false);
+    qeButton3->setEnabled(false);
+    qeButton1->SetGradBeginColor(clSkyBlue);
+    qeButton1->SetGradEndColor(clSkyBlue);
+    SetMenuEnabled(false);
+    ScanWatchFolder();
+    qeButton2->setEnabled(true);
+    qeButton3->setEnabled(true);
+    qeButton1->SetGradBeginColor(clWhite);
+    qeButton1->SetGradEndColor(clSilver);
+    SetMenuEnabled(true);
+}
+
+void TForm1::qeButton2Click(QObject*) {
+    if (qeButton2->CaptionA().Caption() == QString::fromUtf8(kIdleCaption)) {
+        qeButton2->CaptionA().SetCaption(QString::fromUtf8(kWatchingCaption));
+        qeButton1->setEnabled(false);
+        qeButton3->setEnabled(false);
+        qeButton2->SetGradBeginColor(clSkyBlue);
+        qeButton2->SetGradEndColor(clSkyBlue);
+        SetMenuEnabled(false);
+        SetTimerEnabled(true);
+    } else {
+        qeButton2->CaptionA().SetCaption(QString::fromUtf8(kIdleCaption));
+        qeButton1->setEnabled(true);
+        qeButton3->setEnabled(true);
+        qeButton2->SetGradBeginColor(clWhite);
+        qeButton2->SetGradEndColor(clSilver);
+        SetMenuEnabled(true);
+        SetTimerEnabled(false);
+    }
+}
+
+void TForm1::qeButton3Click(QObject*) {
+    Terminate();
+}
+
+void TForm1::Exit1Click() {
+    Terminate();
+}
+
+void TForm1::Timer1Timer() {
+    ScanWatchFolder();
+}
+
+void TForm1::ScanWatchFolder() {
+    ::ScanWatchFolder(WatchFolder, DeleteSource, static_cast<uint32_t>(winId()));
+}
+
+void TForm1::SetMenuEnabled(bool enabled) {
+    File1->menuAction()->setEnabled(enabled);
+    N1->setEnabled(enabled);
+}
+
+void TForm1::SetTimerSeconds(const std::string& seconds) {
+    const int64_t milliseconds = int64_t{TextToInteger(seconds).value_or(0)} * 1000;
+    Timer1->setInterval(static_cast<int>(std::clamp<int64_t>(milliseconds, 0, INT_MAX)));
+    SetTimerEnabled(timerEnabled_);
+}
+
+void TForm1::SetTimerEnabled(bool enabled) {
+    timerEnabled_ = enabled;
+    // Qt's timer at 0 ms would fire without pause; at 0 the watching mode never scans.
+    if (enabled && Timer1->interval() > 0) {
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+}
+
+void TForm1::Terminate() {
+    terminating_ = true;
+    QApplication::quit();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!terminating_) {
+        event->ignore();
+    }
+}

@@ -1,0 +1,65 @@
+// TForm1: Kesto's main window. It keeps the three settings, shows them in its status
+// bar, runs a one-shot scan or the watching mode on a timer, and saves the settings
+// when it goes.
+#pragma once
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <string>
+
+#include "FormBase.h"
+#include "StatusBar.h"
+#include "qeButton.h"
+
+class TForm1 : public TFormBase {
+    Q_OBJECT
+  public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The settings, as the text they are stored as.
+    std::string WatchFolder;
+    std::string WatchInterval;
+    std::string DeleteSource;
+
+    QMenuBar* MainMenu1;
+    QMenu* File1;
+    QAction* Exit1;
+    QAction* N1;
+    QWidget* Panel1;
+    TqeButton* qeButton1;
+    TqeButton* qeButton2;
+    TqeButton* qeButton3;
+    TStatusBar* StatusBar1;
+    QTimer* Timer1;
+
+    void FormCreate();
+    void FormDestroy();
+    void qeButton1Click(QObject* Sender);
+    void qeButton2Click(QObject* Sender);
+    void qeButton3Click(QObject* Sender);
+    void Timer1Timer();
+    void Exit1Click();
+    void ApplySettingsToDisplay();
+
+    // Whether the watching mode's timer runs; it never runs at an interval below 1 ms.
+    bool TimerEnabled() const { return timerEnabled_; }
+
+  protected:
+    // The window closes only through "終了" and the exit button.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void ScanWatchFolder();
+    void SetTimerEnabled(bool enabled);
+    void SetTimerSeconds(const std::string& seconds);
+    void Terminate();
+    void SetMenuEnabled(bool enabled);
+
+    bool timerEnabled_ = false;
+    bool terminating_ = false;
+};
+
+// The one main window, for the settings dialog to write the settings into.
+extern TForm1* Form1;

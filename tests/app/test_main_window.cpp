@@ -1,0 +1,160 @@
+// The main window and its two modes, with a fake extraction library that records the
+// scans and a settings file of the test's own.
+#include <dlfcn.h>
+
+#include "../core/FakeLibraryState.h"
+#include "ExecutablePath.h"
+#include "MainWindowFixture.h"
+
+namespace {
+
+struct Look {
+    TColor begin, end;
+};
+Look LookOf(TqeButton* button) {
+    return {button->GradBeginColor(), button->GradEndColor()};
+}
+
+}  // namespace
+
+class MainWindow : public QObject {
+    Q_OBJECT
+    FakeLibrary* fake_ = nullptr;
+    void* handle_ = nullptr;
+
+  private slots:
+    void initTestCase() {
+        const auto path = platform::ExecutablePath().parent_path() / "lib7-zip32.so";
+        handle_ = dlopen(path.c_str(), RTLD_NOW);
+        QVERIFY2(handle_ != nullptr, "the fake library must stand beside the test");
+        fake_ = reinterpret_cast<FakeLibraryStateFunction>(dlsym(handle_, "FakeLibraryState"))();
+    }
+    void init() { *fake_ = FakeLibrary{}; }
+    void cleanupTestCase() {
+        RemoveSettingsFile();
+        *fake_ = FakeLibrary{};
+        dlclose(handle_);
+    }
+
+    void firstStartWithoutASettingsFile() {
+        RemoveSettingsFile();
+        auto window = ShowMainWindow();
+        QCOMPARE(window->windowTitle(), QString("Kesto 1.01"));
+        QCOMPARE(window->StatusBar1->PanelText(0), QString::fromUtf8("5秒"));
+        QCOMPARE(window->StatusBar1->PanelText(1), QString("-"));
+        QCOMPARE(window->StatusBar1->PanelText(2), QString());
+        QVERIFY(!window->qeButton1->isEnabled());
+        QVERIFY(!window->qeButton2->isEnabled());
+        QVERIFY(window->qeButton3->isEnabled());
+        QVERIFY(!window->TimerEnabled());
+        QCOMPARE(window->qeButton1->geometry(), QRect(0, 2, 143, 51));
+        QCOMPARE(window->qeButton3->geometry(), QRect(288, 2, 73, 51));
+        QCOMPARE(window->qeButton3->Image().Picture().Width(), 32);
+        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
+        window.reset();
+        QCOMPARE(QString::fromStdString(ReadWholeFile(SettingsFilePath().string())),
+                 QString("\r\n5\r\n0\r\n"));
+    }
+
+    void storedSettingsAreShownAndSavedOnExit() {
+        WriteSettingsFile("/watched/folder\r\n120\r\n1\r\nfourth\r\n");
+        auto window = ShowMainWindow();
+        QCOMPARE(window->StatusBar1->PanelText(0), QString::fromUtf8("120秒"));
+        QCOMPARE(window->StatusBar1->PanelText(1), QString::fromUtf8("削除"));
+        QCOMPARE(window->StatusBar1->PanelText(2), QString("/watched/folder"));
+        QVERIFY(window->qeButton1->isEnabled() && window->qeButton2->isEnabled());
+        QCOMPARE(window->Timer1->interval(), 120000);
+        window->WatchFolder = "/changed";
+        window.reset();
+        QCOMPARE(ReadWholeFile(SettingsFilePath().string()),
+                 std::string("/changed\r\n120\r\n1\r\n"));
+    }
+
+    void aOneShotClickScansOnceAndReturnsToIdle() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        bool busyLook = false;
+        fake_->onCall = [&](const std::string&) {
+            // While the scan runs: the working button sky blue, everything else off.
+            const Look look = LookOf(window->qeButton1);
+            busyLook = look.begin == clSkyBlue && look.end == clSkyBlue &&
+                       !window->qeButton2->isEnabled() && !window->qeButton3->isEnabled() &&
+                       !window->N1->isEnabled() && !window->File1->menuAction()->isEnabled();
+            return 0;
+        };
+        const std::string watched = QDir::tempPath().toStdString() + "/kesto-main-window-test";
+        std::filesystem::create_directories(watched);
+        WriteWholeFile(watched + "/a.zip", "not really");
+        window->WatchFolder = watched;
+        ClickButton(window->qeButton1);
+        std::filesystem::remove_all(watched);
+        QCOMPARE(fake_->calls.size(), 1u);
+        QVERIFY(busyLook);
+        QCOMPARE(LookOf(window->qeButton1).begin, clWhite);
+        QCOMPARE(LookOf(window->qeButton1).end, clSilver);
+        QVERIFY(window->qeButton2->isEnabled() && window->qeButton3->isEnabled());
+        QVERIFY(window->N1->isEnabled() && window->File1->menuAction()->isEnabled());
+        QCOMPARE(fake_->calls[0].ownerWindow, static_cast<uint32_t>(window->winId()));
+    }
+
+    void theContinuousButtonTogglesTheModes() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        ClickButton(window->qeButton2);
+        QCOMPARE(window->qeButton2->CaptionA().Caption(), QString::fromUtf8("停止"));
+        QVERIFY(!window->qeButton1->isEnabled() && !window->qeButton3->isEnabled());
+        QCOMPARE(LookOf(window->qeButton2).begin, clSkyBlue);
+        QCOMPARE(LookOf(window->qeButton2).end, clSkyBlue);
+        QVERIFY(!window->N1->isEnabled() && !window->File1->menuAction()->isEnabled());
+        QVERIFY(window->Timer1->isActive());
+        QCOMPARE(window->Timer1->interval(), 5000);
+        ClickButton(window->qeButton2);
+        QCOMPARE(window->qeButton2->CaptionA().Caption(), QString::fromUtf8("連続解凍"));
+        QVERIFY(window->qeButton1->isEnabled() && window->qeButton3->isEnabled());
+        QCOMPARE(LookOf(window->qeButton2).begin, clWhite);
+        QCOMPARE(LookOf(window->qeButton2).end, clSilver);
+        QVERIFY(window->N1->isEnabled() && window->File1->menuAction()->isEnabled());
+        QVERIFY(!window->Timer1->isActive());
+        QVERIFY(fake_->calls.empty());  // on and off within one interval: no scan
+    }
+
+    void eachTickScans() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        const std::string watched = QDir::tempPath().toStdString() + "/kesto-tick-test";
+        std::filesystem::create_directories(watched);
+        WriteWholeFile(watched + "/a.zip", "x");
+        window->WatchFolder = watched;
+        ClickButton(window->qeButton2);
+        window->Timer1->setInterval(20);  // the shortest the settings allow is 5 s
+        QTRY_VERIFY(fake_->calls.size() >= 2);
+        ClickButton(window->qeButton2);
+        std::filesystem::remove_all(watched);
+    }
+
+    void intervalsThatCannotBeTimedNeverScan() {
+        for (const char* interval : {"0", "-3"}) {
+            WriteSettingsFile(std::string("/watched\r\n") + interval + "\r\n0\r\n");
+            auto window = ShowMainWindow();
+            ClickButton(window->qeButton2);
+            QVERIFY(window->TimerEnabled());
+            QVERIFY(!window->Timer1->isActive());
+        }
+        WriteSettingsFile("/watched\r\n2147483647\r\n0\r\n");
+        auto window = ShowMainWindow();
+        QCOMPARE(window->Timer1->interval(), INT_MAX);
+    }
+
+    void aCloseRequestIsIgnored() {
+        RemoveSettingsFile();
+        auto window = ShowMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindow)
+#include "test_main_window.moc"
