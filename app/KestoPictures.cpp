@@ -3,6 +3,15 @@
 #include <QPainter>
 #include <QPainterPath>
 
+namespace {
+QPainterPath Polygon(std::initializer_list<QPointF> corners) {
+    QPainterPath path;
+    path.addPolygon(QPolygonF(corners));
+    path.closeSubpath();
+    return path;
+}
+}  // namespace
+
 QImage DoorPicture() {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -12,27 +21,20 @@ QImage DoorPicture() {
     painter.setPen(QPen(QColor(0x4A, 0x2E, 0x12), 1.5));
     painter.setBrush(QColor(0x20, 0x20, 0x28));
     painter.drawRect(QRectF(14.5, 3.5, 14, 26));
-    QPainterPath door;
-    door.moveTo(28.5, 3.5);
-    door.lineTo(22.5, 6.5);
-    door.lineTo(22.5, 31.0);
-    door.lineTo(28.5, 29.5);
-    door.closeSubpath();
+    const QPainterPath door = Polygon({{28.5, 3.5}, {22.5, 6.5}, {22.5, 31.0}, {28.5, 29.5}});
     painter.setBrush(QColor(0xB8, 0x7A, 0x3C));
     painter.drawPath(door);
     painter.setBrush(QColor(0xF0, 0xD0, 0x40));
     painter.setPen(Qt::NoPen);
     painter.drawEllipse(QPointF(24.2, 18.0), 1.0, 1.0);
     // The arrow, coming from the left into the doorway.
-    QPainterPath arrow;
-    arrow.moveTo(1.5, 14.0);
-    arrow.lineTo(11.0, 14.0);
-    arrow.lineTo(11.0, 9.5);
-    arrow.lineTo(20.0, 17.0);
-    arrow.lineTo(11.0, 24.5);
-    arrow.lineTo(11.0, 20.0);
-    arrow.lineTo(1.5, 20.0);
-    arrow.closeSubpath();
+    const QPainterPath arrow = Polygon({{1.5, 14.0},
+                                        {11.0, 14.0},
+                                        {11.0, 9.5},
+                                        {20.0, 17.0},
+                                        {11.0, 24.5},
+                                        {11.0, 20.0},
+                                        {1.5, 20.0}});
     painter.setPen(QPen(QColor(0x10, 0x50, 0x10), 1.0));
     painter.setBrush(QColor(0x30, 0xB0, 0x30));
     painter.drawPath(arrow);
@@ -54,15 +56,8 @@ QIcon KestoIcon() {
         painter.setPen(QPen(QColor(0x60, 0x40, 0x00), 1.0, Qt::DashLine));
         painter.drawLine(QPointF(13, 12), QPointF(13, 30));
         // The arrow, out of the box and up to the right.
-        QPainterPath arrow;
-        arrow.moveTo(14, 16);
-        arrow.lineTo(24, 6);
-        arrow.lineTo(20, 4);
-        arrow.lineTo(30, 2);
-        arrow.lineTo(28, 12);
-        arrow.lineTo(26, 8);
-        arrow.lineTo(16, 18);
-        arrow.closeSubpath();
+        const QPainterPath arrow =
+            Polygon({{14, 16}, {24, 6}, {20, 4}, {30, 2}, {28, 12}, {26, 8}, {16, 18}});
         painter.setPen(QPen(QColor(0x0A, 0x3A, 0x80), 1.0));
         painter.setBrush(QColor(0x30, 0x80, 0xE0));
         painter.drawPath(arrow);

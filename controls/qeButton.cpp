@@ -21,6 +21,16 @@ bool IsEnterKey(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// Stores value when it differs; true when it did, so the setter goes on to react.
+template <typename T>
+bool StoreChanged(T& field, const T& value) {
+    if (field == value) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
 QString CannotAssign(const char* source, const char* target) {
     return QString("%1 を %2 に代入することはできません").arg(source, target);
 }
@@ -41,27 +51,24 @@ void TqeBtnCaption::Assign(const TqeBtnCaption* source) {
 }
 
 void TqeBtnCaption::SetCaption(const QString& caption) {
-    if (caption == caption_) {
+    if (!StoreChanged(caption_, caption)) {
         return;
     }
-    caption_ = caption;
     button_.RepaintNow();
 }
 
 void TqeBtnCaption::SetAlignment(TqeBtnAlignment alignment) {
-    if (alignment == alignment_) {
+    if (!StoreChanged(alignment_, alignment)) {
         return;
     }
-    alignment_ = alignment;
     button_.RepaintNow();
 }
 
 void TqeBtnCaption::SetMargin(int index, int value) {
     int& margin = index == 1 ? left_ : right_;
-    if (value == margin) {
+    if (!StoreChanged(margin, value)) {
         return;
     }
-    margin = value;
     button_.RepaintNow();
 }
 
@@ -93,10 +100,9 @@ void TqeBtnImage::SetPicture(const TPicture& picture) {
 
 void TqeBtnImage::SetPosition(int index, int value) {
     int& position = index == 1 ? left_ : top_;
-    if (value == position) {
+    if (!StoreChanged(position, value)) {
         return;
     }
-    position = value;
     (index == 1 ? horzCenter_ : vertCenter_) = false;
     button_.RepaintNow();
 }
@@ -104,10 +110,9 @@ void TqeBtnImage::SetPosition(int index, int value) {
 void TqeBtnImage::SetFlag(int index, bool value) {
     bool* const flags[] = {&visible_, &transParent_, &vertCenter_, &horzCenter_};
     bool& flag = *flags[index - 1];
-    if (value == flag) {
+    if (!StoreChanged(flag, value)) {
         return;
     }
-    flag = value;
     // The centring flags show only when they move the picture.
     if (index <= 2 || value) {
         button_.RepaintNow();
@@ -138,10 +143,9 @@ void TqeButton::SetCancel(bool cancel) {
 }
 
 void TqeButton::SetGradation(bool gradation) {
-    if (gradation == gradation_) {
+    if (!StoreChanged(gradation_, gradation)) {
         return;
     }
-    gradation_ = gradation;
     if (gradation_) {
         parentColor_ = false;
     }
@@ -150,18 +154,16 @@ void TqeButton::SetGradation(bool gradation) {
 
 void TqeButton::SetGradColor(int index, TColor color) {
     TColor& target = index == 1 ? gradBeginColor_ : gradEndColor_;
-    if (color == target) {
+    if (!StoreChanged(target, color)) {
         return;
     }
-    target = color;
     repaint();
 }
 
 void TqeButton::SetHasFocus(bool hasFocus) {
-    if (hasFocus == hasFocus_) {
+    if (!StoreChanged(hasFocus_, hasFocus)) {
         return;
     }
-    hasFocus_ = hasFocus;
     repaint();
 }
 
@@ -185,54 +187,48 @@ void TqeButton::SetCaptionLine(int index, const TqeBtnCaption& caption) {
 }
 
 void TqeButton::SetCaptionLineSpace(int space) {
-    if (space == captionLineSpace_) {
+    if (!StoreChanged(captionLineSpace_, space)) {
         return;
     }
-    captionLineSpace_ = space;
     repaint();
 }
 
 void TqeButton::SetCaptionTop(int top) {
-    if (top == captionTop_) {
+    if (!StoreChanged(captionTop_, top)) {
         return;
     }
-    captionTop_ = top;
     captionVertCenter_ = false;
     repaint();
 }
 
 void TqeButton::SetCaptionVertCenter(bool center) {
-    if (center == captionVertCenter_) {
+    if (!StoreChanged(captionVertCenter_, center)) {
         return;
     }
-    captionVertCenter_ = center;
     if (center) {
         repaint();
     }
 }
 
 void TqeButton::SetFlatFrameType(TqeBtnFrameType type) {
-    if (type == flatFrameType_) {
+    if (!StoreChanged(flatFrameType_, type)) {
         return;
     }
-    flatFrameType_ = type;
     repaint();
 }
 
 void TqeButton::SetColor(TColor color) {
-    if (color == color_) {
+    if (!StoreChanged(color_, color)) {
         return;
     }
-    color_ = color;
     parentColor_ = false;
     update();
 }
 
 void TqeButton::SetParentColor(bool parentColor) {
-    if (parentColor == parentColor_) {
+    if (!StoreChanged(parentColor_, parentColor)) {
         return;
     }
-    parentColor_ = parentColor;
     update();
 }
 
