@@ -7,6 +7,7 @@
 #include "IntegerText.h"
 #include "KestoPictures.h"
 #include "SettingsFile.h"
+#include "Unit2.h"
 #include "WatchFolderScan.h"
 
 TForm1* Form1 = nullptr;
@@ -51,6 +52,7 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
     Exit1 = File1->addAction(QString::fromUtf8("終了"));
     N1 = MainMenu1->addAction(QString::fromUtf8("設定"));
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+    connect(N1, &QAction::triggered, this, [this] { N1Click(); });
     const int menuHeight = MainMenu1->sizeHint().height();
     MainMenu1->setGeometry(0, 0, kClientWidth, menuHeight);
 
@@ -169,6 +171,15 @@ void TForm1::qeButton3Click(QObject*) {
 
 void TForm1::Exit1Click() {
     Terminate();
+}
+
+void TForm1::N1Click() {
+    {
+        TForm2 dialog({WatchFolder, WatchInterval, DeleteSource}, *this);
+        dialog.ShowModal();
+    }
+    // Whatever closed the dialog, the window shows the settings as they now are.
+    ApplySettingsToDisplay();
 }
 
 void TForm1::Timer1Timer() {

@@ -41,6 +41,7 @@ class TForm1 : public TFormBase {
     void qeButton3Click(QObject* Sender);
     void Timer1Timer();
     void Exit1Click();
+    void N1Click();
     void ApplySettingsToDisplay();
 
     // Whether the watching mode's timer runs; it never runs at an interval below 1 ms.

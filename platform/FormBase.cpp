@@ -26,6 +26,14 @@ int TFormBase::ShowModal() {
     return modalResult_;
 }
 
+void TFormBase::closeEvent(QCloseEvent* event) {
+    constexpr int kCancelled = 2;
+    if (modalLoop_ != nullptr && modalResult_ == 0) {
+        SetModalResult(kCancelled);
+    }
+    QWidget::closeEvent(event);
+}
+
 TFormBase* TFormBase::FormOf(const QWidget* control) {
     return control == nullptr ? nullptr : qobject_cast<TFormBase*>(control->window());
 }

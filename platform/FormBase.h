@@ -36,6 +36,8 @@ class TFormBase : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing a form that runs modally ends the run as a cancellation.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     bool OfferDialogKey(int key, Qt::KeyboardModifiers modifiers);

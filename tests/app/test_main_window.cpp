@@ -5,6 +5,7 @@
 #include "../core/FakeLibraryState.h"
 #include "ExecutablePath.h"
 #include "MainWindowFixture.h"
+#include "Unit2.h"
 
 namespace {
 
@@ -145,6 +146,32 @@ class MainWindow : public QObject {
         WriteSettingsFile("/watched\r\n2147483647\r\n0\r\n");
         auto window = ShowMainWindow();
         QCOMPARE(window->Timer1->interval(), INT_MAX);
+    }
+
+    void theSettingsMenuOpensTheDialogAndTheWindowAppliesWhatItStored() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<TForm2*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->EllipsisEdit1->clear();
+            dialog->CheckBox1->setChecked(true);
+            dialog->SpeedButton1->click();
+        });
+        window->N1->trigger();
+        QCOMPARE(window->WatchFolder, std::string());
+        QVERIFY(!window->qeButton1->isEnabled() && !window->qeButton2->isEnabled());
+        QCOMPARE(window->StatusBar1->PanelText(1), QString::fromUtf8("削除"));
+        QCOMPARE(window->StatusBar1->PanelText(2), QString());
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<TForm2*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->EllipsisEdit1->setText("/typed");
+            dialog->SpeedButton2->click();
+        });
+        window->N1->trigger();
+        QCOMPARE(window->WatchFolder, std::string());
     }
 
     void aCloseRequestIsIgnored() {
