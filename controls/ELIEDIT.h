@@ -47,6 +47,9 @@ class TCustomEllipsisEdit : public QLineEdit {
 
     QString EllipsisHint() const { return EllipsisButton->toolTip(); }
     void SetEllipsisHint(const QString& hint) { EllipsisButton->setToolTip(hint); }
+    // The cursor over the button; over the text it is always the I-beam.
+    Qt::CursorShape Cursor() const { return EllipsisButton->cursor().shape(); }
+    void SetCursor(Qt::CursorShape shape) { EllipsisButton->setCursor(shape); }
     bool AutoSelect() const { return autoSelect_; }
     void SetAutoSelect(bool autoSelect) { autoSelect_ = autoSelect; }
 

@@ -75,6 +75,9 @@ class FolderBrowserDialog : public QDialog {
                 [this](QTreeWidgetItem* item) { SelectionChanged(item); });
         tree_->addTopLevelItem(MakeItem(root));
         tree_->topLevelItem(0)->setExpanded(true);
+        // Nothing chosen yet: nothing to confirm where only file-system folders count.
+        ok_->setEnabled(!Holds(browser.Options, sboReturnOnlyFSDirs) &&
+                        !Holds(browser.Options, sboReturnFSAncestors));
     }
 
     // Selects the item for path, opening the folders on the way; the root when none.
@@ -177,7 +180,9 @@ bool TSHBrowseForFolderEx::Execute() {
     const auto selection = PlaceFor(SelectFolder, SelectFolderName);
 
     FolderBrowserDialog dialog(*this, *root);
-    dialog.Select(selection ? selection->path : QString());
+    if (selection) {
+        dialog.Select(selection->path);
+    }
     dialog.ensurePolished();
     auto* owner = qobject_cast<QWidget*>(parent());
     if (ShowStyle == ssCenterScreen) {

@@ -129,6 +129,15 @@ class EllipsisEdit : public QObject {
         QVERIFY(edit.selectedText().isEmpty());
     }
 
+    void theCursorPropertyIsTheButtonsAlone() {
+        TEllipsisEdit edit;
+        QCOMPARE(edit.cursor().shape(), Qt::IBeamCursor);
+        QCOMPARE(edit.Cursor(), Qt::ArrowCursor);
+        edit.SetCursor(Qt::PointingHandCursor);
+        QCOMPARE(edit.EllipsisButton->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(edit.cursor().shape(), Qt::IBeamCursor);
+    }
+
     void theHintIsTheButtonsAndScalingLeavesTheButtonWidth() {
         TEllipsisEdit edit;
         edit.SetEllipsisHint(QString::fromUtf8("フォルダの参照"));

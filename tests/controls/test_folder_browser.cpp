@@ -102,6 +102,19 @@ class FolderBrowser : public QObject {
         QCOMPARE(browser.FolderName(), browser.SelectFolderName);
         browser.RootFolder = rfFavorites;  // a place this system lacks
         QVERIFY(!browser.Execute());
+        browser.RootFolder = rfDesktop;
+        browser.SelectFolder = sfFavorites;
+        bool anySelected = true;
+        bool okEnabled = true;
+        WhenOpen([&](QWidget& dialog) {
+            anySelected =
+                Tree(dialog).currentItem() != nullptr && Tree(dialog).currentItem()->isSelected();
+            okEnabled = Ok(dialog).isEnabled();
+            Cancel(dialog).click();
+        });
+        browser.Execute();
+        QVERIFY(!anySelected);
+        QVERIFY(!okEnabled);
     }
 
     void onlyFileSystemFoldersCanBeConfirmedByDefault() {
