@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 
@@ -27,6 +28,14 @@ inline QImage Render(TqeButton& button) {
     QPainter painter(&image);
     button.PaintButton(painter);
     return image;
+}
+
+// A mouse event of the left button delivered straight to widget, at a client position.
+inline void SendMouse(QWidget& widget, QEvent::Type type, QPoint position, Qt::MouseButtons held,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(type, position, widget.mapToGlobal(position), Qt::LeftButton, held,
+                      modifiers);
+    QApplication::sendEvent(&widget, &event);
 }
 
 inline QRgb Rgb(TColor color) {

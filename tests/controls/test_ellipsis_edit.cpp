@@ -19,11 +19,6 @@ QRect Caret(const QLineEdit& edit) {
     return edit.inputMethodQuery(Qt::ImCursorRectangle).toRect();
 }
 
-void Mouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-    QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(&widget, &event);
-}
-
 }  // namespace
 
 class EllipsisEdit : public QObject {
@@ -100,15 +95,15 @@ class EllipsisEdit : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&form));
         other.setFocus();
         TEllipsisButton& button = *edit.EllipsisButton;
-        Mouse(button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+        SendMouse(button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
         QVERIFY(edit.hasFocus());
         QVERIFY(button.IsDown());
-        Mouse(button, QEvent::MouseMove, {50, 5}, Qt::LeftButton);
+        SendMouse(button, QEvent::MouseMove, {50, 5}, Qt::LeftButton);
         QVERIFY(!button.IsDown());
-        Mouse(button, QEvent::MouseButtonRelease, {50, 5}, Qt::NoButton);
+        SendMouse(button, QEvent::MouseButtonRelease, {50, 5}, Qt::NoButton);
         QCOMPARE(clicks, 0);
-        Mouse(button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
-        Mouse(button, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
+        SendMouse(button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+        SendMouse(button, QEvent::MouseButtonRelease, {5, 5}, Qt::NoButton);
         QCOMPARE(clicks, 1);
         edit.setEnabled(false);
         QVERIFY(!button.isEnabled());

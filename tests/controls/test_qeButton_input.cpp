@@ -26,13 +26,6 @@ struct Form {
     int clicks = 0;
 };
 
-void MouseEvent(QWidget& widget, QEvent::Type type, QPoint position, Qt::MouseButtons buttons,
-                Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QMouseEvent event(type, position, widget.mapToGlobal(position), Qt::LeftButton, buttons,
-                      modifiers);
-    QApplication::sendEvent(&widget, &event);
-}
-
 }  // namespace
 
 class ButtonInput : public QObject {
@@ -71,14 +64,14 @@ class ButtonInput : public QObject {
     void pressDragOffDragBackReleaseInsideClicksOnceWithoutPressedLook() {
         Form f;
         QVERIFY(QTest::qWaitForWindowActive(&f.form));
-        MouseEvent(f.button, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
+        SendMouse(f.button, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
         QVERIFY(f.button.IsPressed());
         QVERIFY(f.button.hasFocus());
-        MouseEvent(f.button, QEvent::MouseMove, {200, 20}, Qt::LeftButton);
+        SendMouse(f.button, QEvent::MouseMove, {200, 20}, Qt::LeftButton);
         QVERIFY(!f.button.IsPressed());
-        MouseEvent(f.button, QEvent::MouseMove, {20, 20}, Qt::LeftButton);
+        SendMouse(f.button, QEvent::MouseMove, {20, 20}, Qt::LeftButton);
         QVERIFY(!f.button.IsPressed());
-        MouseEvent(f.button, QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
+        SendMouse(f.button, QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
         QCOMPARE(f.clicks, 1);
         QVERIFY(!f.button.IsPressed());
         QCOMPARE(f.form.ModalResult(), 7);
@@ -86,8 +79,8 @@ class ButtonInput : public QObject {
 
     void releaseOutsideDoesNotClick() {
         Form f;
-        MouseEvent(f.button, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
-        MouseEvent(f.button, QEvent::MouseButtonRelease, {200, 20}, Qt::NoButton);
+        SendMouse(f.button, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
+        SendMouse(f.button, QEvent::MouseButtonRelease, {200, 20}, Qt::NoButton);
         QCOMPARE(f.clicks, 0);
         QVERIFY(!f.button.IsPressed());
     }
@@ -136,9 +129,9 @@ class ButtonInput : public QObject {
         f.button.OnEnter = [&](QObject*) { ++enters; };
         f.button.SetHasFocus(false);
         f.other.setFocus();
-        MouseEvent(f.button, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
+        SendMouse(f.button, QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
         QVERIFY(f.other.hasFocus());
-        MouseEvent(f.button, QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
+        SendMouse(f.button, QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
         QCOMPARE(f.clicks, 1);
         f.form.SetModalResult(0);
         f.button.setFocus(Qt::TabFocusReason);
@@ -163,9 +156,9 @@ class ButtonInput : public QObject {
         f.button.OnMouseLeave = [&](QObject*, TShiftState s, int x, int y) {
             left.push_back({s, x, y});
         };
-        MouseEvent(f.button, QEvent::MouseButtonPress, {30, 12}, Qt::LeftButton, Qt::ShiftModifier);
-        MouseEvent(f.button, QEvent::MouseMove, {160, 12}, Qt::LeftButton, Qt::ShiftModifier);
-        MouseEvent(f.button, QEvent::MouseMove, {40, 14}, Qt::LeftButton, Qt::ShiftModifier);
+        SendMouse(f.button, QEvent::MouseButtonPress, {30, 12}, Qt::LeftButton, Qt::ShiftModifier);
+        SendMouse(f.button, QEvent::MouseMove, {160, 12}, Qt::LeftButton, Qt::ShiftModifier);
+        SendMouse(f.button, QEvent::MouseMove, {40, 14}, Qt::LeftButton, Qt::ShiftModifier);
         QCOMPARE(left.size(), 1u);
         QCOMPARE(left[0].x, 160);
         QCOMPARE(left[0].y, 12);
@@ -174,7 +167,7 @@ class ButtonInput : public QObject {
         QCOMPARE(entered[0].x, 40);
         QCOMPARE(entered[0].y, 14);
         QCOMPARE(entered[0].shift, TShiftState(ssShift | ssLeft));
-        MouseEvent(f.button, QEvent::MouseButtonRelease, {40, 14}, Qt::NoButton);
+        SendMouse(f.button, QEvent::MouseButtonRelease, {40, 14}, Qt::NoButton);
     }
 
     void thePointerCrossingWithoutAPressIsSeenToo() {

@@ -36,9 +36,7 @@ QRect PixelsOf(const QImage& image, QRgb colour) {
 }
 
 void SendPress(TqeButton& button) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), button.mapToGlobal(QPointF(5, 5)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&button, &press);
+    SendMouse(button, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
 }
 
 TPicture SquareBitmap() {
@@ -314,9 +312,7 @@ class ButtonPainting : public QObject {
         QCOMPARE(PixelsOf(Render(button), iconColour), QRect(28, 17, 16, 16));
         SendPress(button);
         QCOMPARE(PixelsOf(Render(button), iconColour), QRect(29, 18, 16, 16));
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-5, -5), QPointF(-5, -5),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&button, &release);
+        SendMouse(button, QEvent::MouseButtonRelease, {-5, -5}, Qt::NoButton);
         button.setEnabled(false);
         const QImage embossed = Render(button);
         QVERIFY(PixelsOf(embossed, iconColour).isEmpty());
