@@ -36,8 +36,3 @@ QColor ColorToRGB(TColor color) {
     }
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
-
-TColor ColorFromRGB(const QColor& color) {
-    return static_cast<TColor>(color.red()) | static_cast<TColor>(color.green()) << 8 |
-           static_cast<TColor>(color.blue()) << 16;
-}

@@ -25,6 +25,3 @@ constexpr bool IsSystemColor(TColor color) {
 
 // The colour as RGB, a system colour replaced by the application palette's current one.
 QColor ColorToRGB(TColor color);
-
-// The plain TColor of an RGB colour.
-TColor ColorFromRGB(const QColor& color);

@@ -18,7 +18,6 @@ class TStatusBar : public QWidget {
 
     QString PanelText(int index) const { return panels_[index]->text(); }
     void SetPanelText(int index, const QString& text) { panels_[index]->setText(text); }
-    const QLabel& Panel(int index) const { return *panels_[index]; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -11,7 +11,6 @@ namespace sevenzip32 {
 class OutputText {
   public:
     void AddLine(std::string_view line);
-    const std::string& Text() const { return text_; }
     // Copies the text into buffer (capacity bytes, the zero included).
     void CopyTo(char* buffer, uint32_t capacity) const;
 
