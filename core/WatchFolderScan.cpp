@@ -1,9 +1,30 @@
 #include "WatchFolderScan.h"
 
+#include <vector>
+
 #include "FileAttributes.h"
-#include "FileIdentity.h"
 #include "FolderEntries.h"
 #include "qeArchiever7ZIP.h"
+
+namespace {
+
+// One flush for the whole pass, then the archives go: a crash before the flush has
+// finished leaves every archive in place, and one after it loses nothing.
+void DeleteExtractedArchives(const std::string& scanFolder,
+                             const std::vector<ExtractedArchive>& archives) {
+    if (archives.empty() || !platform::SyncFileSystem(scanFolder)) {
+        return;
+    }
+    for (const ExtractedArchive& archive : archives) {
+        // The name must still stand for that very file: a later archive of the pass may
+        // have replaced it, or a new copy arrived.
+        if (platform::IdentityOf(archive.path) == archive.identity) {
+            platform::DeleteFile(archive.path);
+        }
+    }
+}
+
+}  // namespace
 
 void ScanWatchFolder(const std::string& WatchFolder, const std::string& DeleteSource,
                      uint32_t ownerWindow) {
@@ -11,23 +32,29 @@ void ScanWatchFolder(const std::string& WatchFolder, const std::string& DeleteSo
     if (!scanFolder.empty() && scanFolder.back() == platform::kPathSeparator) {
         scanFolder.pop_back();
     }
+    std::vector<ExtractedArchive> extracted;
     try {
         for (const std::string& name : platform::MatchingEntries(scanFolder, "*.zip")) {
-            ExtractOne(scanFolder + platform::kPathSeparator + name, DeleteSource, ownerWindow);
+            if (auto archive = ExtractOne(scanFolder + platform::kPathSeparator + name,
+                                          DeleteSource, ownerWindow)) {
+                extracted.push_back(std::move(*archive));
+            }
         }
     } catch (...) {
         // A pass that fails ends quietly; the next pass tries again.
     }
+    DeleteExtractedArchives(scanFolder, extracted);
 }
 
-void ExtractOne(const std::string& path, const std::string& DeleteSource, uint32_t ownerWindow) {
+std::optional<ExtractedArchive> ExtractOne(const std::string& path, const std::string& DeleteSource,
+                                           uint32_t ownerWindow) {
     if (platform::FileAttributes(path) == platform::kAttributeDirectory) {
-        return;
+        return std::nullopt;
     }
     const size_t separator = path.rfind(platform::kPathSeparator);
     const std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
     if (name == "." || name == "..") {
-        return;
+        return std::nullopt;
     }
     const std::string folder = separator == std::string::npos ? "" : path.substr(0, separator + 1);
 
@@ -39,16 +66,11 @@ void ExtractOne(const std::string& path, const std::string& DeleteSource, uint32
         TqeArchiever7ZIP archiver(ownerWindow);
         completed = archiver.ExtractArchive(path, folder, output, status);
     }
-    if (DeleteSource != "1") {
-        return;
-    }
     // Only an archive that was fully extracted goes, and only if the name still stands
-    // for that very file: the extraction may have replaced it, or a new copy arrived.
-    if (!completed || status != 0 || !before || !before->isRegularFile ||
+    // for that very file: the extraction may have replaced it.
+    if (DeleteSource != "1" || !completed || status != 0 || !before || !before->isRegularFile ||
         platform::IdentityOf(path) != before) {
-        return;
+        return std::nullopt;
     }
-    if (platform::SyncFileSystem(folder)) {
-        platform::DeleteFile(path);
-    }
+    return ExtractedArchive{path, *before};
 }

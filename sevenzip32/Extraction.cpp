@@ -19,6 +19,7 @@
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
 #include "ExtractionPlan.h"
+#include "FileInPlace.h"
 #include "FreeSpace.h"
 #include "OutputFolder.h"
 #include "TemporaryFile.h"
@@ -30,6 +31,7 @@ constexpr uint64_t kFreeSpaceCheckWhileWritingEvery = 8ull * 1024 * 1024;
 constexpr uint64_t kWriteInBackgroundFrom = 8ull * 1024 * 1024;
 constexpr size_t kMostThreads = 4;
 constexpr size_t kFilesPerThread = 32;
+constexpr size_t kComparingBufferSize = 256 * 1024;
 
 struct ZipDiscarder {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -87,6 +89,16 @@ void CheckAgreesWithLibzip(const CentralDirectory& directory, zip_t* archive) {
     }
 }
 
+// What one thread keeps between entries.
+struct WorkerTools {
+    explicit WorkerTools(const OutputFolder& output)
+        : folders(output), comparingBuffer(kComparingBufferSize) {}
+
+    EntryDecoder decoder;
+    FolderCache folders;
+    std::vector<uint8_t> comparingBuffer;
+};
+
 class ArchiveExtraction {
   public:
     ArchiveExtraction(const ArchiveFile& file, zip_t* archive, const CentralDirectory& directory,
@@ -96,7 +108,8 @@ class ArchiveExtraction {
           directory_(directory),
           plan_(std::move(plan)),
           output_(output),
-          failures_(plan_.size()) {
+          failures_(plan_.size()),
+          inPlace_(plan_.size(), 0) {
         for (size_t i = 0; i < plan_.size(); ++i) {
             failures_[i] = plan_[i].refusal;
         }
@@ -109,31 +122,34 @@ class ArchiveExtraction {
             Attempt(entry, [&] { output_.OpenFolder(entry.path.parts); });
         }
         RunFilesInParallel();
-        EntryDecoder decoder;
-        FolderCache folders(output_);
+        WorkerTools tools(output_);
         for (const PlannedEntry& entry : Pending(EntryKind::File)) {
             if (!IsMethodReadDirectly(Record(entry).method)) {
-                Attempt(entry, [&] { ExtractFile(entry, decoder, folders); });
+                Attempt(entry, [&] { ExtractFile(entry, tools); });
             }
         }
         for (const PlannedEntry& entry : Pending(EntryKind::Link)) {
-            Attempt(entry, [&] { ExtractLink(entry, decoder, folders); });
+            Attempt(entry, [&] { ExtractLink(entry, tools); });
         }
     }
 
     ExtractionStatus Report(OutputText& report) const {
         size_t counts[3] = {0, 0, 0};
         size_t failed = 0;
+        size_t inPlace = 0;
         for (size_t i = 0; i < plan_.size(); ++i) {
             if (failures_[i].empty()) {
                 ++counts[static_cast<int>(plan_[i].kind)];
+                inPlace += inPlace_[i];
             } else {
                 ++failed;
             }
         }
+        const std::string inPlaceNote =
+            inPlace == 0 ? "" : " (" + std::to_string(inPlace) + " already in place)";
         report.AddLine("Extracted " + std::to_string(counts[0]) + " files, " +
                        std::to_string(counts[1]) + " folders, " + std::to_string(counts[2]) +
-                       " links; " + std::to_string(failed) + " failed.");
+                       " links" + inPlaceNote + "; " + std::to_string(failed) + " failed.");
         for (size_t i = 0; i < plan_.size(); ++i) {
             if (!failures_[i].empty()) {
                 report.AddLine("Failed: " + plan_[i].name + ": " + failures_[i]);
@@ -175,10 +191,9 @@ class ArchiveExtraction {
         }
         std::atomic<size_t> next{0};
         auto work = [&] {
-            EntryDecoder decoder;
-            FolderCache folders(output_);
+            WorkerTools tools(output_);
             for (size_t i = next++; i < files.size(); i = next++) {
-                Attempt(files[i], [&] { ExtractFile(files[i], decoder, folders); });
+                Attempt(files[i], [&] { ExtractFile(files[i], tools); });
             }
         };
         const size_t wanted = (files.size() + kFilesPerThread - 1) / kFilesPerThread;
@@ -191,24 +206,31 @@ class ArchiveExtraction {
         work();
     }
 
-    void ExtractFile(const PlannedEntry& entry, EntryDecoder& decoder, FolderCache& folders) {
+    void ExtractFile(const PlannedEntry& entry, WorkerTools& tools) {
         const CentralRecord& record = Record(entry);
-        const int folder = folders.FolderOf(entry.path.parts);
-        folders.RequireRoomFor(record.size);
+        const int folder = tools.folders.FolderOf(entry.path.parts);
+        const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime};
+        if (KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
+                                 tools.comparingBuffer)) {
+            inPlace_[entry.index] = 1;
+            return;
+        }
+        tools.folders.RequireRoomFor(record.size);
         TemporaryFile file(folder);
         std::optional<BackgroundWriter> background;
         if (record.size >= kWriteInBackgroundFrom) {
             background.emplace(file);
         }
         uint64_t sinceCheck = 0;
-        decoder.Decode(file_, archive_, entry.index, record, [&](std::span<const uint8_t> bytes) {
-            background ? background->Write(bytes) : file.Write(bytes);
-            sinceCheck += bytes.size();
-            if (sinceCheck >= kFreeSpaceCheckWhileWritingEvery) {
-                RequireRoomFor(file.Fd(), 0);
-                sinceCheck = 0;
-            }
-        });
+        tools.decoder.Decode(file_, archive_, entry.index, record,
+                             [&](std::span<const uint8_t> bytes) {
+                                 background ? background->Write(bytes) : file.Write(bytes);
+                                 sinceCheck += bytes.size();
+                                 if (sinceCheck >= kFreeSpaceCheckWhileWritingEvery) {
+                                     RequireRoomFor(file.Fd(), 0);
+                                     sinceCheck = 0;
+                                 }
+                             });
         if (background) {
             background->Finish();
             background.reset();
@@ -216,13 +238,18 @@ class ArchiveExtraction {
         file.Publish(entry.path.parts.back(), entry.mode, entry.modificationTime);
     }
 
-    void ExtractLink(const PlannedEntry& entry, EntryDecoder& decoder, FolderCache& folders) {
+    void ExtractLink(const PlannedEntry& entry, WorkerTools& tools) {
         std::string target;
-        decoder.Decode(
+        tools.decoder.Decode(
             file_, archive_, entry.index, Record(entry),
             [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); });
         CheckLinkTarget(entry.path, target);
-        PublishLink(folders.FolderOf(entry.path.parts), entry.path.parts.back(), target);
+        const int folder = tools.folders.FolderOf(entry.path.parts);
+        if (IsLinkInPlace(folder, entry.path.parts.back(), target)) {
+            inPlace_[entry.index] = 1;
+            return;
+        }
+        PublishLink(folder, entry.path.parts.back(), target);
     }
 
     const ArchiveFile& file_;
@@ -231,6 +258,7 @@ class ArchiveExtraction {
     const std::vector<PlannedEntry> plan_;
     const OutputFolder& output_;
     std::vector<std::string> failures_;
+    std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
 };
 
 }  // namespace

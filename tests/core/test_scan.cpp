@@ -118,3 +118,24 @@ TEST_F(ScanTest, OnlyDeleteSourceOneDeletes) {
     ScanWatchFolder(Folder(), "1", 1);
     EXPECT_FALSE(std::filesystem::exists(In("a.zip")));
 }
+
+TEST_F(ScanTest, AnArchiveReplacedLaterInThePassIsKept) {
+    WriteWholeFile(In("a.zip"), "a");
+    WriteWholeFile(In("b.zip"), "b");
+    std::string firstArchive;
+    Fake().onCall = [&](const std::string& commandLine) {
+        const std::string archive =
+            commandLine.find("a.zip") != std::string::npos ? "a.zip" : "b.zip";
+        if (firstArchive.empty()) {
+            firstArchive = archive;
+        } else {
+            // The second archive held a new copy of the first, which must not go unextracted.
+            WriteWholeFile(In(firstArchive) + ".new", "new copy");
+            std::filesystem::rename(In(firstArchive) + ".new", In(firstArchive));
+        }
+        return 0;
+    };
+    ScanWatchFolder(Folder(), "1", 1);
+    EXPECT_EQ(ReadWholeFile(In(firstArchive)), "new copy");
+    EXPECT_EQ(std::filesystem::exists(In("a.zip")) + std::filesystem::exists(In("b.zip")), 1);
+}
