@@ -28,6 +28,7 @@ bench:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTO_BENCH=ON
 	cmake --build $(BUILD_DIR)
 	bench/run-bench $(BUILD_DIR)/bin
+	bench/run-watch-bench $(BUILD_DIR)/bin
 
 clean:
 	rm -rf $(BUILD_DIR)

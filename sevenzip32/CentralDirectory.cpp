@@ -12,18 +12,30 @@ constexpr uint32_t kZip64EndSignature = 0x06064b50;
 constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr uint32_t kDescriptorSignature = 0x08074b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kZip64EndSize = 56;
 constexpr size_t kCentralSize = 46;
 constexpr size_t kLocalSize = 30;
 constexpr uint16_t kZip64ExtraId = 0x0001;
+constexpr uint16_t kDataDescriptorFlag = 0x0008;
+// Encryption, data descriptor, strong encryption, UTF-8 names, masked headers: a
+// reader of the local header must not understand the entry differently.
+constexpr uint16_t kFlagsThatMustAgree = 0x0001 | 0x0008 | 0x0040 | 0x0800 | 0x2000;
+constexpr uint16_t kEscape16 = 0xFFFF;
+constexpr uint32_t kEscape32 = 0xFFFFFFFF;
+
+const char* const kLocalDisagrees = "an entry's local header disagrees with the central directory";
 
 struct EndRecord {
     uint64_t entryCount = 0;
     uint64_t directorySize = 0;
     uint64_t directoryOffset = 0;
-    uint64_t position = 0;
+    uint64_t position = 0;      // of the classic end record
+    uint64_t directoryEnd = 0;  // where the central directory must end: the next record
+    bool countMayWrap = true;   // a classic 16-bit count, which wraps past 65,535
+    bool disksInZip64 = false;  // the classic disk fields say "see the zip64 record"
 };
 
 EndRecord FindEndRecord(const ArchiveFile& file) {
@@ -33,127 +45,223 @@ EndRecord FindEndRecord(const ArchiveFile& file) {
     const uint64_t tailSize = std::min<uint64_t>(file.Size(), kEndSize + 0xFFFF);
     std::vector<uint8_t> tail(tailSize);
     file.ReadAt(file.Size() - tailSize, tail);
+    // The last signature wins; a comment whose length is off, or bytes after the
+    // record, do not matter.
     for (size_t at = tailSize - kEndSize + 1; at-- > 0;) {
         const uint8_t* p = tail.data() + at;
-        if (ReadU32(p) != kEndSignature || at + kEndSize + ReadU16(p + 20) > tailSize) {
+        if (ReadU32(p) != kEndSignature) {
             continue;
         }
-        if (ReadU16(p + 4) != 0 || ReadU16(p + 6) != 0) {
+        EndRecord end;
+        const uint16_t disk = ReadU16(p + 4);
+        const uint16_t directoryDisk = ReadU16(p + 6);
+        end.disksInZip64 = disk == kEscape16 && directoryDisk == kEscape16;
+        if ((disk != 0 || directoryDisk != 0) && !end.disksInZip64) {
             throw EntryFailure("multi-volume archives are not supported");
         }
-        EndRecord end;
         end.entryCount = ReadU16(p + 10);
         end.directorySize = ReadU32(p + 12);
         end.directoryOffset = ReadU32(p + 16);
         end.position = file.Size() - tailSize + at;
+        end.directoryEnd = end.position;
         return end;
     }
     throw EntryFailure("not a ZIP archive (no end record)");
 }
 
-// Replaces the end record's fields by the zip64 end record's, where the archive has one.
-void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
-    if (end.position < kZip64LocatorSize) {
-        return;
+// A classic field either holds its escape value or agrees with the zip64 record.
+void CheckAgrees(uint64_t classic, uint64_t escape, uint64_t zip64) {
+    if (classic != escape && classic != zip64) {
+        throw EntryFailure("the archive's two end records disagree");
     }
-    uint8_t locator[kZip64LocatorSize];
-    file.ReadAt(end.position - kZip64LocatorSize, locator);
-    if (ReadU32(locator) != kZip64LocatorSignature) {
-        return;
-    }
-    uint8_t record[kZip64EndSize];
-    file.ReadAt(ReadU64(locator + 8), record);
-    if (ReadU32(record) != kZip64EndSignature) {
-        throw EntryFailure("the zip64 end record is missing");
-    }
-    end.entryCount = ReadU64(record + 32);
-    end.directorySize = ReadU64(record + 40);
-    end.directoryOffset = ReadU64(record + 48);
 }
 
-// Takes the 64-bit values of the fields that the 32-bit record marks as too large.
-void ApplyZip64Extra(CentralRecord& record, uint32_t size32, uint32_t compressed32,
-                     uint32_t offset32) {
-    auto extra = record.ExtraField(kZip64ExtraId);
-    const bool needed =
-        size32 == 0xFFFFFFFF || compressed32 == 0xFFFFFFFF || offset32 == 0xFFFFFFFF;
-    if (!extra) {
-        if (needed) {
-            throw EntryFailure("an entry lacks its zip64 sizes");
+// Replaces the end record's fields by the zip64 end record's, where the archive has one.
+void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
+    uint8_t locator[kZip64LocatorSize];
+    if (end.position < kZip64LocatorSize + kZip64EndSize ||
+        (file.ReadAt(end.position - kZip64LocatorSize, locator),
+         ReadU32(locator) != kZip64LocatorSignature)) {
+        if (end.disksInZip64) {
+            throw EntryFailure("multi-volume archives are not supported");
         }
         return;
     }
+    // Where the locator says, or else right before the locator, in an archive behind a stub.
+    uint8_t record[kZip64EndSize];
+    uint64_t recordPosition = ReadU64(locator + 8);
+    if (recordPosition > end.position - kZip64LocatorSize - kZip64EndSize ||
+        (file.ReadAt(recordPosition, record), ReadU32(record) != kZip64EndSignature)) {
+        recordPosition = end.position - kZip64LocatorSize - kZip64EndSize;
+        file.ReadAt(recordPosition, record);
+        if (ReadU32(record) != kZip64EndSignature) {
+            throw EntryFailure("the zip64 end record is missing");
+        }
+    }
+    if (ReadU32(locator + 4) != 0 || ReadU32(record + 16) != 0 || ReadU32(record + 20) != 0 ||
+        ReadU64(record + 24) != ReadU64(record + 32)) {
+        throw EntryFailure("multi-volume archives are not supported");
+    }
+    const uint64_t count = ReadU64(record + 32);
+    const uint64_t size = ReadU64(record + 40);
+    const uint64_t offset = ReadU64(record + 48);
+    CheckAgrees(end.entryCount, kEscape16, count);
+    CheckAgrees(end.directorySize, kEscape32, size);
+    CheckAgrees(end.directoryOffset, kEscape32, offset);
+    end.entryCount = count;
+    end.directorySize = size;
+    end.directoryOffset = offset;
+    end.directoryEnd = recordPosition;
+    end.countMayWrap = false;
+}
+
+// Takes the 64-bit values, in the field's order, of the fields the 32-bit header marks
+// as too large.
+void ApplyZip64Extra(std::string_view extraFields, std::initializer_list<uint64_t*> marked) {
+    if (std::none_of(marked.begin(), marked.end(),
+                     [](uint64_t* field) { return *field == kEscape32; })) {
+        return;
+    }
+    const auto extra = FindExtraField(extraFields, kZip64ExtraId);
+    if (!extra) {
+        throw EntryFailure("an entry lacks its zip64 sizes");
+    }
     size_t at = 0;
-    auto take = [&](uint64_t& field) {
+    for (uint64_t* field : marked) {
+        if (*field != kEscape32) {
+            continue;
+        }
         if (at + 8 > extra->size()) {
             throw EntryFailure("an entry's zip64 field is too short");
         }
-        field = ReadU64(reinterpret_cast<const uint8_t*>(extra->data()) + at);
+        *field = ReadU64(reinterpret_cast<const uint8_t*>(extra->data()) + at);
         at += 8;
-    };
-    if (size32 == 0xFFFFFFFF) {
-        take(record.size);
-    }
-    if (compressed32 == 0xFFFFFFFF) {
-        take(record.compressedSize);
-    }
-    if (offset32 == 0xFFFFFFFF) {
-        take(record.localHeaderOffset);
     }
 }
 
+// With a data descriptor, writers differ in which local values they leave zero.
+bool LocalValueAgrees(uint64_t local, uint64_t central, bool described) {
+    return local == central || (described && local == 0);
+}
+
+// The descriptor after a bit-3 entry's data: a signature or not, the CRC, then both sizes
+// in 4 bytes each, or 8 in a zip64 entry. One that is there must agree; one that is
+// not (no signature, and no CRC where it would stand) is no matter.
+void ReadDataDescriptor(const ArchiveFile& file, CentralRecord& record) {
+    const uint64_t at = record.dataOffset + record.compressedSize;
+    uint8_t bytes[28] = {};
+    const size_t available =
+        static_cast<size_t>(std::min<uint64_t>(sizeof bytes, file.Size() - at));
+    file.ReadAt(at, {bytes, available});
+    const bool signed_ = available >= 4 && ReadU32(bytes) == kDescriptorSignature;
+    const size_t start = signed_ ? 4 : 0;
+    if (!signed_ && (available < 4 || ReadU32(bytes) != record.crc)) {
+        return;
+    }
+    for (size_t fieldSize : {4, 8}) {
+        const size_t length = start + 4 + 2 * fieldSize;
+        if (length > available) {
+            break;
+        }
+        const uint8_t* p = bytes + start;
+        const uint64_t compressed = fieldSize == 4 ? ReadU32(p + 4) : ReadU64(p + 4);
+        const uint64_t size = fieldSize == 4 ? ReadU32(p + 8) : ReadU64(p + 12);
+        if (ReadU32(p) == record.crc && compressed == record.compressedSize &&
+            size == record.size) {
+            record.descriptorSize = length;
+            return;
+        }
+    }
+    throw EntryFailure("an entry's data descriptor disagrees with the central directory");
+}
+
 void ReadLocalHeader(const ArchiveFile& file, CentralRecord& record) {
-    uint8_t header[kLocalSize];
-    file.ReadAt(record.localHeaderOffset, header);
+    // One read takes the header with its name and extra fields, unless they are long.
+    uint8_t bytes[kLocalSize + 512];
+    if (record.localHeaderOffset > file.Size() - kLocalSize) {
+        throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
+    }
+    const size_t got = static_cast<size_t>(
+        std::min<uint64_t>(sizeof bytes, file.Size() - record.localHeaderOffset));
+    file.ReadAt(record.localHeaderOffset, {bytes, got});
+    const uint8_t* header = bytes;
     if (ReadU32(header) != kLocalSignature) {
         throw EntryFailure("an entry's local header is missing");
     }
-    record.dataOffset =
-        record.localHeaderOffset + kLocalSize + ReadU16(header + 26) + ReadU16(header + 28);
+    const size_t nameLength = ReadU16(header + 26);
+    const size_t extraLength = ReadU16(header + 28);
+    std::string variable(nameLength + extraLength, '\0');
+    if (kLocalSize + variable.size() <= got) {
+        std::copy_n(bytes + kLocalSize, variable.size(), variable.begin());
+    } else {
+        file.ReadAt(record.localHeaderOffset + kLocalSize,
+                    {reinterpret_cast<uint8_t*>(variable.data()), variable.size()});
+    }
+    const uint16_t flags = ReadU16(header + 6);
+    if (ReadU16(header + 8) != record.method ||
+        ((flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
+        std::string_view(variable).substr(0, nameLength) != record.rawName) {
+        throw EntryFailure(kLocalDisagrees);
+    }
+    uint64_t compressed = ReadU32(header + 18);
+    uint64_t size = ReadU32(header + 22);
+    ApplyZip64Extra(std::string_view(variable).substr(nameLength), {&size, &compressed});
+    const bool described = (flags & kDataDescriptorFlag) != 0;
+    if (!LocalValueAgrees(ReadU32(header + 14), record.crc, described) ||
+        !LocalValueAgrees(compressed, record.compressedSize, described) ||
+        !LocalValueAgrees(size, record.size, described)) {
+        throw EntryFailure(kLocalDisagrees);
+    }
+    record.dataOffset = record.localHeaderOffset + kLocalSize + nameLength + extraLength;
     if (record.dataOffset > file.Size() ||
         record.compressedSize > file.Size() - record.dataOffset) {
         throw EntryFailure("the archive is truncated (an entry's data runs past its end)");
+    }
+    if (described) {
+        ReadDataDescriptor(file, record);
     }
 }
 
 }  // namespace
 
-std::optional<std::string_view> CentralRecord::ExtraField(uint16_t id) const {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(extraFields.data());
+std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t id) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(fields.data());
     size_t at = 0;
-    while (at + 4 <= extraFields.size()) {
+    // Stray bytes too few for a field's header, as some writers pad with, end the list.
+    while (at + 4 <= fields.size()) {
         const uint16_t fieldId = ReadU16(bytes + at);
         const uint16_t length = ReadU16(bytes + at + 2);
-        if (at + 4 + length > extraFields.size()) {
+        if (at + 4 + length > fields.size()) {
             break;
         }
         if (fieldId == id) {
-            return std::string_view(extraFields).substr(at + 4, length);
+            return fields.substr(at + 4, length);
         }
         at += 4 + length;
     }
     return std::nullopt;
 }
 
+std::optional<std::string_view> CentralRecord::ExtraField(uint16_t id) const {
+    return FindExtraField(extraFields, id);
+}
+
 CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
     EndRecord end = FindEndRecord(file);
     ReadZip64End(file, end);
-    if (end.directoryOffset > end.position ||
-        end.directorySize > end.position - end.directoryOffset) {
+    if (end.directoryOffset > end.directoryEnd ||
+        end.directorySize > end.directoryEnd - end.directoryOffset) {
         throw EntryFailure("the archive is truncated (central directory out of place)");
     }
-    // Each record takes at least its fixed part, so the count cannot exceed what fits.
-    if (end.entryCount > end.directorySize / kCentralSize) {
-        throw EntryFailure("the central directory is shorter than its entry count");
-    }
+    // Bytes before the archive (a stub, padding) move everything by the same amount.
+    const uint64_t shift = end.directoryEnd - end.directoryOffset - end.directorySize;
     std::vector<uint8_t> bytes(end.directorySize);
-    file.ReadAt(end.directoryOffset, bytes);
+    file.ReadAt(end.directoryOffset + shift, bytes);
 
     CentralDirectory directory;
-    directory.offset = end.directoryOffset;
-    directory.records.reserve(end.entryCount);
+    directory.offset = end.directoryOffset + shift;
     size_t at = 0;
-    for (uint64_t i = 0; i < end.entryCount; ++i) {
+    while (at < bytes.size()) {
         if (at + kCentralSize > bytes.size() || ReadU32(bytes.data() + at) != kCentralSignature) {
             throw EntryFailure("the central directory is damaged");
         }
@@ -178,10 +286,20 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
         const char* name = reinterpret_cast<const char*>(p + kCentralSize);
         record.rawName.assign(name, nameLength);
         record.extraFields.assign(name + nameLength, extraLength);
-        ApplyZip64Extra(record, ReadU32(p + 24), ReadU32(p + 20), ReadU32(p + 42));
+        ApplyZip64Extra(record.extraFields,
+                        {&record.size, &record.compressedSize, &record.localHeaderOffset});
+        if (record.localHeaderOffset > file.Size() - shift) {
+            throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
+        }
+        record.localHeaderOffset += shift;
         ReadLocalHeader(file, record);
         directory.records.push_back(std::move(record));
         at += kCentralSize + nameLength + extraLength + commentLength;
+    }
+    // The records are the truth; a classic count only says how many there are modulo 65,536.
+    const uint64_t found = directory.records.size();
+    if (end.countMayWrap ? found % 0x10000 != end.entryCount : found != end.entryCount) {
+        throw EntryFailure("the archive's entry count is ambiguous");
     }
     return directory;
 }
@@ -194,7 +312,8 @@ void CheckEntriesDisjoint(const CentralDirectory& directory) {
     std::vector<Range> ranges;
     ranges.reserve(directory.records.size());
     for (const CentralRecord& record : directory.records) {
-        ranges.push_back({record.localHeaderOffset, record.dataOffset + record.compressedSize});
+        ranges.push_back({record.localHeaderOffset,
+                          record.dataOffset + record.compressedSize + record.descriptorSize});
     }
     std::sort(ranges.begin(), ranges.end(),
               [](const Range& a, const Range& b) { return a.begin < b.begin; });

@@ -23,7 +23,8 @@ struct CentralRecord {
     uint64_t compressedSize = 0;
     uint64_t size = 0;
     uint64_t localHeaderOffset = 0;
-    uint64_t dataOffset = 0;  // first byte of the entry's data, after its local header
+    uint64_t dataOffset = 0;      // first byte of the entry's data, after its local header
+    uint64_t descriptorSize = 0;  // of the data descriptor after the data, when it has one
     std::string rawName;
     std::string extraFields;
 
@@ -33,13 +34,19 @@ struct CentralRecord {
     std::optional<std::string_view> ExtraField(uint16_t id) const;
 };
 
+// The data of one extra field among fields, when present.
+std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t id);
+
 struct CentralDirectory {
     std::vector<CentralRecord> records;
     uint64_t offset = 0;  // where the central directory starts
 };
 
-// Reads the central directory and each entry's local header; fails on any record
-// that does not fit inside the file.
+// Reads the central directory and each entry's local header and data descriptor, by
+// the format's rules: bytes before the archive (a self-extractor's stub) shift every
+// offset alike, bytes after it are ignored. Fails on any record that does not fit
+// inside the file, and wherever two readers could see two different archives: end
+// records, local headers or descriptors that disagree with the central directory.
 CentralDirectory ReadCentralDirectory(const ArchiveFile& file);
 
 // Fails when two entries claim the same bytes of the file, or an entry runs into the

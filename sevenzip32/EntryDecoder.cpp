@@ -1,18 +1,11 @@
 #include "EntryDecoder.h"
 
-#include <isa-l/igzip_lib.h>
-
 #include <algorithm>
 
 #include "Crc32.h"
 #include "EntryFailure.h"
 
 namespace sevenzip32 {
-
-struct InflaterState {
-    inflate_state state;
-};
-
 namespace {
 
 constexpr size_t kBufferSize = 256 * 1024;
@@ -48,34 +41,34 @@ class CheckedSink {
     uint32_t crc_ = 0;
 };
 
-struct ZipFileCloser {
-    void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
-
 }  // namespace
 
-bool IsMethodReadDirectly(uint16_t method) {
-    return method == kMethodStored || method == kMethodDeflate;
-}
-
-bool IsMethodSupported(uint16_t method) {
-    return IsMethodReadDirectly(method) || zip_compression_method_supported(method, 0) != 0;
-}
-
-EntryDecoder::EntryDecoder()
-    : input_(kBufferSize), output_(kBufferSize), inflater_(std::make_unique<InflaterState>()) {}
-
-EntryDecoder::~EntryDecoder() = default;
-
-void EntryDecoder::Decode(const ArchiveFile& file, zip_t* archive, size_t index,
-                          const CentralRecord& record, const ChunkSink& sink) {
+void EntryDecoder::Decode(const ArchiveFile& file, const CentralRecord& record,
+                          const ChunkSink& sink) {
+    // Taken at the first entry that needs them: a pass that finds everything in place
+    // decodes nothing.
+    if (input_.empty()) {
+        input_.resize(kBufferSize);
+        output_.resize(kBufferSize);
+    }
     if (record.method == kMethodStored) {
         ReadStored(file, record, sink);
-    } else if (record.method == kMethodDeflate) {
-        ReadDeflated(file, record, sink);
     } else {
-        ReadThroughLibzip(archive, index, record, sink);
+        ReadCompressed(file, record, sink);
     }
+}
+
+MethodDecoder& EntryDecoder::DecoderFor(uint16_t method) {
+    auto& decoder = decoders_[method];
+    if (!decoder) {
+        decoder = MakeMethodDecoder(method);
+        if (!decoder) {
+            throw EntryFailure("unsupported compression method " + std::to_string(method));
+        }
+    } else {
+        decoder->Reset();
+    }
+    return *decoder;
 }
 
 void EntryDecoder::ReadStored(const ArchiveFile& file, const CentralRecord& record,
@@ -93,55 +86,36 @@ void EntryDecoder::ReadStored(const ArchiveFile& file, const CentralRecord& reco
     checked.Finish();
 }
 
-void EntryDecoder::ReadDeflated(const ArchiveFile& file, const CentralRecord& record,
-                                const ChunkSink& sink) {
+// The stream must end exactly where the declared compressed size does: bytes left over
+// would be data one reader shows and another does not.
+void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& record,
+                                  const ChunkSink& sink) {
+    MethodDecoder& decoder = DecoderFor(record.method);
     CheckedSink checked(record, sink);
-    inflate_state& state = inflater_->state;
-    isal_inflate_init(&state);
-    state.crc_flag = ISAL_DEFLATE;
     uint64_t offset = record.dataOffset;
     uint64_t left = record.compressedSize;
-    while (state.block_state != ISAL_BLOCK_FINISH) {
-        if (state.avail_in == 0 && left > 0) {
+    std::span<const uint8_t> pending;
+    for (;;) {
+        if (pending.empty() && left > 0) {
             const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
             file.ReadAt(offset, {input_.data(), chunk});
             offset += chunk;
             left -= chunk;
-            state.next_in = input_.data();
-            state.avail_in = static_cast<uint32_t>(chunk);
+            pending = {input_.data(), chunk};
         }
-        state.next_out = output_.data();
-        state.avail_out = static_cast<uint32_t>(output_.size());
-        if (isal_inflate(&state) != ISAL_DECOMP_OK) {
-            throw EntryFailure("the deflate data is damaged");
-        }
-        const size_t produced = output_.size() - state.avail_out;
-        checked.Put({output_.data(), produced});
-        if (produced == 0 && state.avail_in == 0 && left == 0 &&
-            state.block_state != ISAL_BLOCK_FINISH) {
-            throw EntryFailure("the deflate data ends early");
-        }
-    }
-    checked.Finish();
-}
-
-void EntryDecoder::ReadThroughLibzip(zip_t* archive, size_t index, const CentralRecord& record,
-                                     const ChunkSink& sink) {
-    std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive, index, 0));
-    if (!entry) {
-        throw EntryFailure(std::string("cannot decode the entry: ") + zip_strerror(archive));
-    }
-    CheckedSink checked(record, sink);
-    for (;;) {
-        const zip_int64_t got = zip_fread(entry.get(), output_.data(), output_.size());
-        if (got < 0) {
-            throw EntryFailure(std::string("the entry's data is damaged: ") +
-                               zip_file_strerror(entry.get()));
-        }
-        if (got == 0) {
+        const MethodDecoder::Step step = decoder.Decode(pending, output_);
+        pending = pending.subspan(step.consumed);
+        checked.Put({output_.data(), step.produced});
+        if (step.finished) {
             break;
         }
-        checked.Put({output_.data(), static_cast<size_t>(got)});
+        if (step.consumed == 0 && step.produced == 0) {
+            throw EntryFailure(pending.empty() ? "the compressed data ends early"
+                                               : "the compressed data is damaged");
+        }
+    }
+    if (!pending.empty() || left > 0) {
+        throw EntryFailure("the compressed data ends before its declared size");
     }
     checked.Finish();
 }

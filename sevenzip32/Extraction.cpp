@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <zip.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -31,12 +31,8 @@ constexpr uint64_t kFreeSpaceCheckWhileWritingEvery = 8ull * 1024 * 1024;
 constexpr uint64_t kWriteInBackgroundFrom = 8ull * 1024 * 1024;
 constexpr size_t kMostThreads = 4;
 constexpr size_t kFilesPerThread = 32;
+constexpr size_t kRunLength = 8;
 constexpr size_t kComparingBufferSize = 256 * 1024;
-
-struct ZipDiscarder {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-using ZipHandle = std::unique_ptr<zip_t, ZipDiscarder>;
 
 // The umask, read without changing it, since the host program may have other threads.
 mode_t CurrentUmask() {
@@ -51,44 +47,6 @@ mode_t CurrentUmask() {
     return 022;
 }
 
-// libzip checks that every local header agrees with its central record.
-ZipHandle OpenCheckedByLibzip(const ArchiveFile& file) {
-    UniqueFd copy(::fcntl(file.Fd(), F_DUPFD_CLOEXEC, 0));
-    if (!copy.IsOpen()) {
-        throw SystemFailure("cannot open the archive");
-    }
-    int error = 0;
-    ZipHandle archive(zip_fdopen(copy.Get(), ZIP_CHECKCONS, &error));
-    if (!archive) {
-        zip_error_t reason;
-        zip_error_init_with_code(&reason, error);
-        std::string text =
-            std::string("not a readable ZIP archive: ") + zip_error_strerror(&reason);
-        zip_error_fini(&reason);
-        throw EntryFailure(text);
-    }
-    copy.Release();  // libzip owns it now
-    return archive;
-}
-
-// Our reading of the central directory and libzip's must describe the same entries.
-// Names are not compared: libzip puts the Unicode path field's name in place of the raw one.
-void CheckAgreesWithLibzip(const CentralDirectory& directory, zip_t* archive) {
-    if (zip_get_num_entries(archive, 0) != static_cast<zip_int64_t>(directory.records.size())) {
-        throw EntryFailure("the archive's entry count is ambiguous");
-    }
-    for (size_t i = 0; i < directory.records.size(); ++i) {
-        const CentralRecord& record = directory.records[i];
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        if (zip_stat_index(archive, i, ZIP_FL_ENC_RAW, &stat) != 0 || stat.size != record.size ||
-            stat.comp_size != record.compressedSize || stat.crc != record.crc ||
-            stat.comp_method != record.method) {
-            throw EntryFailure("the archive's central directory is ambiguous");
-        }
-    }
-}
-
 // What one thread keeps between entries.
 struct WorkerTools {
     explicit WorkerTools(const OutputFolder& output)
@@ -101,10 +59,9 @@ struct WorkerTools {
 
 class ArchiveExtraction {
   public:
-    ArchiveExtraction(const ArchiveFile& file, zip_t* archive, const CentralDirectory& directory,
+    ArchiveExtraction(const ArchiveFile& file, const CentralDirectory& directory,
                       std::vector<PlannedEntry> plan, const OutputFolder& output)
         : file_(file),
-          archive_(archive),
           directory_(directory),
           plan_(std::move(plan)),
           output_(output),
@@ -115,19 +72,14 @@ class ArchiveExtraction {
         }
     }
 
-    // Folders first, then files (several threads for the ones read straight from the
-    // file), then links, so that no file is ever written below a link of the archive.
+    // Folders first, then files on several threads, then links, so that no file is ever
+    // written below a link of the archive.
     void Run() {
+        WorkerTools tools(output_);
         for (const PlannedEntry& entry : Pending(EntryKind::Folder)) {
-            Attempt(entry, [&] { output_.OpenFolder(entry.path.parts); });
+            Attempt(entry, [&] { tools.folders.Folder(entry.path.parts); });
         }
         RunFilesInParallel();
-        WorkerTools tools(output_);
-        for (const PlannedEntry& entry : Pending(EntryKind::File)) {
-            if (!IsMethodReadDirectly(Record(entry).method)) {
-                Attempt(entry, [&] { ExtractFile(entry, tools); });
-            }
-        }
         for (const PlannedEntry& entry : Pending(EntryKind::Link)) {
             Attempt(entry, [&] { ExtractLink(entry, tools); });
         }
@@ -183,17 +135,17 @@ class ArchiveExtraction {
     }
 
     void RunFilesInParallel() {
-        std::vector<std::reference_wrapper<const PlannedEntry>> files;
-        for (const PlannedEntry& entry : Pending(EntryKind::File)) {
-            if (IsMethodReadDirectly(Record(entry).method)) {
-                files.push_back(entry);
-            }
-        }
+        const auto files = Pending(EntryKind::File);
+        // Neighbouring entries share a folder: each thread takes a run of them at a time,
+        // so it does not open folders again for every file.
         std::atomic<size_t> next{0};
         auto work = [&] {
             WorkerTools tools(output_);
-            for (size_t i = next++; i < files.size(); i = next++) {
-                Attempt(files[i], [&] { ExtractFile(files[i], tools); });
+            for (size_t first = next.fetch_add(kRunLength); first < files.size();
+                 first = next.fetch_add(kRunLength)) {
+                for (size_t i = first; i < std::min(first + kRunLength, files.size()); ++i) {
+                    Attempt(files[i], [&] { ExtractFile(files[i], tools); });
+                }
             }
         };
         const size_t wanted = (files.size() + kFilesPerThread - 1) / kFilesPerThread;
@@ -209,7 +161,8 @@ class ArchiveExtraction {
     void ExtractFile(const PlannedEntry& entry, WorkerTools& tools) {
         const CentralRecord& record = Record(entry);
         const int folder = tools.folders.FolderOf(entry.path.parts);
-        const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime};
+        const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
+                                    user_};
         if (KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
                                  tools.comparingBuffer)) {
             inPlace_[entry.index] = 1;
@@ -222,15 +175,14 @@ class ArchiveExtraction {
             background.emplace(file);
         }
         uint64_t sinceCheck = 0;
-        tools.decoder.Decode(file_, archive_, entry.index, record,
-                             [&](std::span<const uint8_t> bytes) {
-                                 background ? background->Write(bytes) : file.Write(bytes);
-                                 sinceCheck += bytes.size();
-                                 if (sinceCheck >= kFreeSpaceCheckWhileWritingEvery) {
-                                     RequireRoomFor(file.Fd(), 0);
-                                     sinceCheck = 0;
-                                 }
-                             });
+        tools.decoder.Decode(file_, record, [&](std::span<const uint8_t> bytes) {
+            background ? background->Write(bytes) : file.Write(bytes);
+            sinceCheck += bytes.size();
+            if (sinceCheck >= kFreeSpaceCheckWhileWritingEvery) {
+                RequireRoomFor(file.Fd(), 0);
+                sinceCheck = 0;
+            }
+        });
         if (background) {
             background->Finish();
             background.reset();
@@ -240,9 +192,9 @@ class ArchiveExtraction {
 
     void ExtractLink(const PlannedEntry& entry, WorkerTools& tools) {
         std::string target;
-        tools.decoder.Decode(
-            file_, archive_, entry.index, Record(entry),
-            [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); });
+        tools.decoder.Decode(file_, Record(entry), [&](std::span<const uint8_t> bytes) {
+            target.append(bytes.begin(), bytes.end());
+        });
         CheckLinkTarget(entry.path, target);
         const int folder = tools.folders.FolderOf(entry.path.parts);
         if (IsLinkInPlace(folder, entry.path.parts.back(), target)) {
@@ -253,12 +205,12 @@ class ArchiveExtraction {
     }
 
     const ArchiveFile& file_;
-    zip_t* archive_;
     const CentralDirectory& directory_;
     const std::vector<PlannedEntry> plan_;
     const OutputFolder& output_;
     std::vector<std::string> failures_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
+    const uid_t user_ = ::geteuid();
 };
 
 }  // namespace
@@ -270,13 +222,11 @@ ExtractionStatus Extract(const ExtractRequest& request, OutputText& report) {
         if (file.Size() == 0) {
             throw EntryFailure("the file is empty, not a ZIP archive");
         }
-        const ZipHandle archive = OpenCheckedByLibzip(file);
         const CentralDirectory directory = ReadCentralDirectory(file);
-        CheckAgreesWithLibzip(directory, archive.get());
         CheckEntriesDisjoint(directory);
         const OutputFolder output(request.outputFolder);
-        ArchiveExtraction extraction(file, archive.get(), directory,
-                                     PlanEntries(directory, CurrentUmask()), output);
+        ArchiveExtraction extraction(file, directory, PlanEntries(directory, CurrentUmask()),
+                                     output);
         extraction.Run();
         return extraction.Report(report);
     } catch (const std::exception& failure) {

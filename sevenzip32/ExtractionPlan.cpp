@@ -3,10 +3,11 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <unordered_map>
 #include <unordered_set>
 
-#include "EntryDecoder.h"
 #include "EntryFailure.h"
+#include "MethodDecoder.h"
 
 namespace sevenzip32 {
 namespace {
@@ -20,23 +21,41 @@ mode_t UnixMode(const CentralRecord& record) {
                                              : 0;
 }
 
+// Local time of the start of each hour met, since mktime asks the disk for the time
+// zone at every call. Zones shift their offset on the hour.
+class LocalHours {
+  public:
+    int64_t Start(uint16_t dosDate, int hour) {
+        const uint32_t key = static_cast<uint32_t>(dosDate) << 5 | static_cast<uint32_t>(hour);
+        auto [known, added] = starts_.try_emplace(key, 0);
+        if (added) {
+            std::tm local{};
+            local.tm_year = (dosDate >> 9) + 80;
+            local.tm_mon = ((dosDate >> 5) & 0x0F) - 1;
+            local.tm_mday = dosDate & 0x1F;
+            local.tm_hour = hour;
+            local.tm_isdst = -1;
+            const std::time_t time = std::mktime(&local);
+            known->second = time == static_cast<std::time_t>(-1) ? 0 : static_cast<int64_t>(time);
+        }
+        return known->second;
+    }
+
+  private:
+    std::unordered_map<uint32_t, int64_t> starts_;
+};
+
 // The extended timestamp field holds seconds since 1970; the DOS time is local time.
-int64_t ModificationTime(const CentralRecord& record) {
+int64_t ModificationTime(const CentralRecord& record, LocalHours& hours) {
     if (auto field = record.ExtraField(kExtendedTimestampExtraId);
         field && field->size() >= 5 && ((*field)[0] & 1) != 0) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(field->data() + 1);
         return static_cast<int32_t>(ReadU32(bytes));
     }
-    std::tm local{};
-    local.tm_year = (record.dosDate >> 9) + 80;
-    local.tm_mon = ((record.dosDate >> 5) & 0x0F) - 1;
-    local.tm_mday = record.dosDate & 0x1F;
-    local.tm_hour = record.dosTime >> 11;
-    local.tm_min = (record.dosTime >> 5) & 0x3F;
-    local.tm_sec = (record.dosTime & 0x1F) * 2;
-    local.tm_isdst = -1;
-    const std::time_t time = std::mktime(&local);
-    return time == static_cast<std::time_t>(-1) ? 0 : static_cast<int64_t>(time);
+    const int64_t hourStart = hours.Start(record.dosDate, record.dosTime >> 11);
+    return hourStart == 0
+               ? 0
+               : hourStart + ((record.dosTime >> 5) & 0x3F) * 60 + (record.dosTime & 0x1F) * 2;
 }
 
 EntryKind KindOf(const CentralRecord& record, const EntryPath& path) {
@@ -66,7 +85,9 @@ void CheckReadable(const CentralRecord& record, EntryKind kind) {
 
 std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t umask) {
     NameDecoder decoder;
+    LocalHours hours;
     std::unordered_set<std::string> seenNames;
+    seenNames.reserve(directory.records.size());
     std::vector<PlannedEntry> plan(directory.records.size());
     for (size_t i = 0; i < plan.size(); ++i) {
         const CentralRecord& record = directory.records[i];
@@ -79,7 +100,7 @@ std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t 
             entry.kind = KindOf(record, entry.path);
             const bool executable = (UnixMode(record) & 0111) != 0;
             entry.mode = (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask;
-            entry.modificationTime = ModificationTime(record);
+            entry.modificationTime = ModificationTime(record, hours);
             if (!seenNames.insert(JoinEntryPath(entry.path)).second) {
                 throw EntryFailure("the name comes twice in the archive");
             }

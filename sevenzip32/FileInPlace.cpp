@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -24,26 +25,29 @@ UniqueFd OpenForComparing(int folderFd, const std::string& name) {
     return file;
 }
 
-// Reads to the end of the file, so a file that grew since it was measured fails too.
+// Reads to the end of the file, so a file that grew since it was measured fails too. A
+// short read is the end, which spares small files a second read.
 bool HasContent(int fd, uint64_t size, uint32_t crc, std::span<uint8_t> buffer) {
     uint64_t seen = 0;
     uint32_t seenCrc = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        const size_t wanted =
+            static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - seen + 1));
+        const ssize_t got = ::read(fd, buffer.data(), wanted);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return false;
         }
-        if (got == 0) {
-            return seen == size && seenCrc == crc;
-        }
         seen += static_cast<uint64_t>(got);
         if (seen > size) {
             return false;
         }
         seenCrc = UpdateCrc32(seenCrc, {buffer.data(), static_cast<size_t>(got)});
+        if (static_cast<size_t>(got) < wanted) {
+            return seen == size && seenCrc == crc;
+        }
     }
 }
 
@@ -54,7 +58,7 @@ bool KeepIfAlreadyInPlace(int folderFd, const std::string& name, const ExpectedF
     const UniqueFd file = OpenForComparing(folderFd, name);
     struct stat status {};
     if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_uid != ::geteuid() || static_cast<uint64_t>(status.st_size) != expected.size ||
+        status.st_uid != expected.owner || static_cast<uint64_t>(status.st_size) != expected.size ||
         !HasContent(file.Get(), expected.size, expected.crc, buffer)) {
         return false;
     }

@@ -16,9 +16,10 @@ struct ExpectedFile {
     uint32_t crc = 0;
     mode_t mode = 0;
     int64_t modificationTime = 0;
+    uid_t owner = 0;  // whom a rewritten file would belong to
 };
 
-// True when name in the folder is a regular file of ours with the expected size and
+// True when name in the folder is a regular file of the expected owner with the expected size and
 // CRC-32, counted on its bytes; its mode and modification time are then set to the
 // expected ones where they differ, so the file ends as a rewrite would leave it.
 // False, with nothing changed, when the entry has to be written as usual. buffer is

@@ -58,19 +58,43 @@ UniqueFd OutputFolder::OpenFolder(std::span<const std::string> parts) const {
 }
 
 int FolderCache::FolderOf(std::span<const std::string> entryParts) {
-    const auto folderParts = entryParts.first(entryParts.size() - 1);
-    if (!cachedFolder_.IsOpen() || !std::ranges::equal(folderParts, cachedParts_)) {
-        cachedFolder_ = output_.OpenFolder(folderParts);
-        cachedParts_.assign(folderParts.begin(), folderParts.end());
+    return Folder(entryParts.first(entryParts.size() - 1));
+}
+
+int FolderCache::Folder(std::span<const std::string> folderParts) {
+    if (folderParts.size() > kDeepestChain) {
         measuredRoom_.reset();
+        deepFolder_ = output_.OpenFolder(folderParts);
+        return deepFolder_.Get();
     }
-    return cachedFolder_.Get();
+    size_t shared = 0;
+    while (shared < chain_.size() && shared < folderParts.size() &&
+           chainParts_[shared] == folderParts[shared]) {
+        ++shared;
+    }
+    if (shared != chain_.size() || shared != folderParts.size()) {
+        measuredRoom_.reset();
+        chain_.resize(shared);
+        chainParts_.resize(shared);
+        for (size_t i = shared; i < folderParts.size(); ++i) {
+            chain_.push_back(
+                OpenOrCreateChild(i == 0 ? output_.Fd() : chain_.back().Get(), folderParts[i]));
+            chainParts_.push_back(folderParts[i]);
+        }
+    }
+    return chain_.empty() ? output_.Fd() : chain_.back().Get();
+}
+
+int FolderCache::CurrentFolder() const {
+    return deepFolder_.IsOpen() ? deepFolder_.Get()
+           : chain_.empty()     ? output_.Fd()
+                                : chain_.back().Get();
 }
 
 void FolderCache::RequireRoomFor(uint64_t bytes) {
     constexpr uint64_t kMeasureAgainAfter = 8ull * 1024 * 1024;
     if (!measuredRoom_ || claimedSinceMeasured_ + bytes > kMeasureAgainAfter) {
-        measuredRoom_ = RoomLeft(cachedFolder_.Get());
+        measuredRoom_ = RoomLeft(CurrentFolder());
         claimedSinceMeasured_ = 0;
     }
     if (*measuredRoom_ < claimedSinceMeasured_ + bytes) {

@@ -1,0 +1,42 @@
+// Deflate, through ISA-L's inflater.
+#include <isa-l/igzip_lib.h>
+
+#include "EntryFailure.h"
+#include "MethodDecoder.h"
+
+namespace sevenzip32 {
+namespace {
+
+class DeflateDecoder : public MethodDecoder {
+  public:
+    DeflateDecoder() { Reset(); }
+
+    void Reset() override {
+        isal_inflate_init(&state_);
+        state_.crc_flag = ISAL_DEFLATE;
+    }
+
+    Step Decode(std::span<const uint8_t> input, std::span<uint8_t> output) override {
+        state_.next_in = const_cast<uint8_t*>(input.data());
+        state_.avail_in = static_cast<uint32_t>(input.size());
+        state_.next_out = output.data();
+        state_.avail_out = static_cast<uint32_t>(output.size());
+        if (isal_inflate(&state_) != ISAL_DECOMP_OK) {
+            throw EntryFailure("the deflate data is damaged");
+        }
+        // At the stream's end the inflater hands back the whole bytes it read ahead.
+        return {input.size() - state_.avail_in, output.size() - state_.avail_out,
+                state_.block_state == ISAL_BLOCK_FINISH};
+    }
+
+  private:
+    inflate_state state_;
+};
+
+}  // namespace
+
+std::unique_ptr<MethodDecoder> MakeDeflateDecoder() {
+    return std::make_unique<DeflateDecoder>();
+}
+
+}  // namespace sevenzip32
