@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
+#include "ReadWindow.h"
 
 namespace sevenzip32 {
 namespace {
@@ -147,12 +148,10 @@ bool LocalValueAgrees(uint64_t local, uint64_t central, bool described) {
 // The descriptor after a bit-3 entry's data: a signature or not, the CRC, then both sizes
 // in 4 bytes each, or 8 in a zip64 entry. One that is there must agree; one that is
 // not (no signature, and no CRC where it would stand) is no matter.
-void ReadDataDescriptor(const ArchiveFile& file, CentralRecord& record) {
+void ReadDataDescriptor(ReadWindow& window, CentralRecord& record) {
     const uint64_t at = record.dataOffset + record.compressedSize;
-    uint8_t bytes[28] = {};
-    const size_t available =
-        static_cast<size_t>(std::min<uint64_t>(sizeof bytes, file.Size() - at));
-    file.ReadAt(at, {bytes, available});
+    const size_t available = static_cast<size_t>(std::min<uint64_t>(28, window.FileSize() - at));
+    const uint8_t* bytes = window.At(at, available).data();
     const bool signed_ = available >= 4 && ReadU32(bytes) == kDescriptorSignature;
     const size_t start = signed_ ? 4 : 0;
     if (!signed_ && (available < 4 || ReadU32(bytes) != record.crc)) {
@@ -175,50 +174,41 @@ void ReadDataDescriptor(const ArchiveFile& file, CentralRecord& record) {
     throw EntryFailure("an entry's data descriptor disagrees with the central directory");
 }
 
-void ReadLocalHeader(const ArchiveFile& file, CentralRecord& record) {
-    // One read takes the header with its name and extra fields, unless they are long.
-    uint8_t bytes[kLocalSize + 512];
-    if (record.localHeaderOffset > file.Size() - kLocalSize) {
-        throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
-    }
-    const size_t got = static_cast<size_t>(
-        std::min<uint64_t>(sizeof bytes, file.Size() - record.localHeaderOffset));
-    file.ReadAt(record.localHeaderOffset, {bytes, got});
-    const uint8_t* header = bytes;
+void ReadLocalHeader(ReadWindow& window, CentralRecord& record) {
+    const uint8_t* header = window.At(record.localHeaderOffset, kLocalSize).data();
     if (ReadU32(header) != kLocalSignature) {
         throw EntryFailure("an entry's local header is missing");
     }
     const size_t nameLength = ReadU16(header + 26);
     const size_t extraLength = ReadU16(header + 28);
-    std::string variable(nameLength + extraLength, '\0');
-    if (kLocalSize + variable.size() <= got) {
-        std::copy_n(bytes + kLocalSize, variable.size(), variable.begin());
-    } else {
-        file.ReadAt(record.localHeaderOffset + kLocalSize,
-                    {reinterpret_cast<uint8_t*>(variable.data()), variable.size()});
-    }
     const uint16_t flags = ReadU16(header + 6);
-    if (ReadU16(header + 8) != record.method ||
-        ((flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
-        std::string_view(variable).substr(0, nameLength) != record.rawName) {
-        throw EntryFailure(kLocalDisagrees);
-    }
+    const uint16_t method = ReadU16(header + 8);
+    const uint32_t crc = ReadU32(header + 14);
     uint64_t compressed = ReadU32(header + 18);
     uint64_t size = ReadU32(header + 22);
-    ApplyZip64Extra(std::string_view(variable).substr(nameLength), {&size, &compressed});
+    const auto variable =
+        window.At(record.localHeaderOffset + kLocalSize, nameLength + extraLength);
+    const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameLength);
+    const std::string_view extra(reinterpret_cast<const char*>(variable.data()) + nameLength,
+                                 extraLength);
+    if (method != record.method || ((flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
+        name != record.rawName) {
+        throw EntryFailure(kLocalDisagrees);
+    }
+    ApplyZip64Extra(extra, {&size, &compressed});
     const bool described = (flags & kDataDescriptorFlag) != 0;
-    if (!LocalValueAgrees(ReadU32(header + 14), record.crc, described) ||
+    if (!LocalValueAgrees(crc, record.crc, described) ||
         !LocalValueAgrees(compressed, record.compressedSize, described) ||
         !LocalValueAgrees(size, record.size, described)) {
         throw EntryFailure(kLocalDisagrees);
     }
     record.dataOffset = record.localHeaderOffset + kLocalSize + nameLength + extraLength;
-    if (record.dataOffset > file.Size() ||
-        record.compressedSize > file.Size() - record.dataOffset) {
+    if (record.dataOffset > window.FileSize() ||
+        record.compressedSize > window.FileSize() - record.dataOffset) {
         throw EntryFailure("the archive is truncated (an entry's data runs past its end)");
     }
     if (described) {
-        ReadDataDescriptor(file, record);
+        ReadDataDescriptor(window, record);
     }
 }
 
@@ -258,6 +248,7 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
     std::vector<uint8_t> bytes(end.directorySize);
     file.ReadAt(end.directoryOffset + shift, bytes);
 
+    ReadWindow window(file);
     CentralDirectory directory;
     directory.offset = end.directoryOffset + shift;
     size_t at = 0;
@@ -292,7 +283,7 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
             throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
         }
         record.localHeaderOffset += shift;
-        ReadLocalHeader(file, record);
+        ReadLocalHeader(window, record);
         directory.records.push_back(std::move(record));
         at += kCentralSize + nameLength + extraLength + commentLength;
     }

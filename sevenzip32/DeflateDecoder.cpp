@@ -24,9 +24,15 @@ class DeflateDecoder : public MethodDecoder {
         if (isal_inflate(&state_) != ISAL_DECOMP_OK) {
             throw EntryFailure("the deflate data is damaged");
         }
-        // At the stream's end the inflater hands back the whole bytes it read ahead.
-        return {input.size() - state_.avail_in, output.size() - state_.avail_out,
-                state_.block_state == ISAL_BLOCK_FINISH};
+        const bool finished = state_.block_state == ISAL_BLOCK_FINISH;
+        // The inflater reads ahead into its bit buffer; at the stream's end, the whole
+        // bytes still there were never part of the stream.
+        const size_t readAhead = finished ? static_cast<size_t>(state_.read_in_length / 8) : 0;
+        const size_t consumed = input.size() - state_.avail_in;
+        if (readAhead > consumed) {  // bytes of an earlier call: not part of the stream either
+            throw EntryFailure("the compressed data ends before its declared size");
+        }
+        return {consumed - readAhead, output.size() - state_.avail_out, finished};
     }
 
   private:

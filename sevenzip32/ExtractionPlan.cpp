@@ -4,7 +4,6 @@
 
 #include <ctime>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "EntryFailure.h"
 #include "MethodDecoder.h"
@@ -86,7 +85,7 @@ void CheckReadable(const CentralRecord& record, EntryKind kind) {
 std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t umask) {
     NameDecoder decoder;
     LocalHours hours;
-    std::unordered_set<std::string> seenNames;
+    std::unordered_map<std::string, EntryKind> seenNames;
     seenNames.reserve(directory.records.size());
     std::vector<PlannedEntry> plan(directory.records.size());
     for (size_t i = 0; i < plan.size(); ++i) {
@@ -101,7 +100,9 @@ std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t 
             const bool executable = (UnixMode(record) & 0111) != 0;
             entry.mode = (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask;
             entry.modificationTime = ModificationTime(record, hours);
-            if (!seenNames.insert(JoinEntryPath(entry.path)).second) {
+            // A folder may be listed again; anything else of a name already met fails alone.
+            const auto [seen, added] = seenNames.try_emplace(JoinEntryPath(entry.path), entry.kind);
+            if (!added && (entry.kind != EntryKind::Folder || seen->second != EntryKind::Folder)) {
                 throw EntryFailure("the name comes twice in the archive");
             }
             if (entry.kind != EntryKind::Folder) {
