@@ -150,7 +150,8 @@ EntryPath SplitEntryPath(std::string_view name) {
         }
         start = end + 1;
     }
-    if (path.parts.empty()) {
+    // "./", as some tools list the archive's top, names the output folder itself.
+    if (path.parts.empty() && !path.namesFolder) {
         throw EntryFailure("the name has no file name in it");
     }
     return path;

@@ -32,7 +32,8 @@ class NameDecoder {
 };
 
 struct EntryPath {
-    std::vector<std::string> parts;  // never empty, never ".", ".." or with a separator
+    // Never ".", ".." or with a separator; empty only for a folder naming the output folder.
+    std::vector<std::string> parts;
     bool namesFolder = false;        // the name ended with a separator
 };
 

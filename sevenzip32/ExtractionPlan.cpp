@@ -20,8 +20,9 @@ mode_t UnixMode(const CentralRecord& record) {
                                              : 0;
 }
 
-// Local time of the start of each hour met, since mktime asks the disk for the time
-// zone at every call. Zones shift their offset on the hour.
+// Seconds since 1970 of the start of each local hour met. mktime asks the disk for the
+// time zone at every call; localtime_r reads the zone once, so the local time is found
+// from its offset to UTC. Zones shift their offset on the hour.
 class LocalHours {
   public:
     int64_t Start(uint16_t dosDate, int hour) {
@@ -33,14 +34,20 @@ class LocalHours {
             local.tm_mon = ((dosDate >> 5) & 0x0F) - 1;
             local.tm_mday = dosDate & 0x1F;
             local.tm_hour = hour;
-            local.tm_isdst = -1;
-            const std::time_t time = std::mktime(&local);
-            known->second = time == static_cast<std::time_t>(-1) ? 0 : static_cast<int64_t>(time);
+            const std::time_t asIfUtc = ::timegm(&local);
+            std::time_t time = asIfUtc - OffsetAt(asIfUtc);
+            time = asIfUtc - OffsetAt(time);  // the offset in force at that moment itself
+            known->second = static_cast<int64_t>(time);
         }
         return known->second;
     }
 
   private:
+    static long OffsetAt(std::time_t time) {
+        std::tm local{};
+        return ::localtime_r(&time, &local) != nullptr ? local.tm_gmtoff : 0;
+    }
+
     std::unordered_map<uint32_t, int64_t> starts_;
 };
 
@@ -97,6 +104,9 @@ std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t 
             entry.name = decoder.Decode(record);
             entry.path = SplitEntryPath(entry.name);
             entry.kind = KindOf(record, entry.path);
+            if (entry.path.parts.empty() && entry.kind != EntryKind::Folder) {
+                throw EntryFailure("the name has no file name in it");
+            }
             const bool executable = (UnixMode(record) & 0111) != 0;
             entry.mode = (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask;
             entry.modificationTime = ModificationTime(record, hours);

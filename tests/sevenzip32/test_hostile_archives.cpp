@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Names, RefusedNameTest,
                                            RefusedName{"C:\\escape.txt", "drive letter"},
                                            RefusedName{"c:escape.txt", "drive letter"},
                                            RefusedName{"bell\a.txt", "control character"},
-                                           RefusedName{"./", "no file name"}));
+                                           RefusedName{"./.", "no file name"}));
 
 TEST_F(ExtractionTest, ANulInsideANameIsRefused) {
     auto result = Extract(Archive({File(std::string("safe.txt\0../../x", 16), "payload")}));

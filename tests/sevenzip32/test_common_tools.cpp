@@ -1,0 +1,59 @@
+// Archives written by the common tools extract completely and byte for byte.
+#include <cstdlib>
+#include <map>
+
+#include "ExtractionFixture.h"
+
+namespace {
+
+struct Tool {
+    const char* name;
+    const char* command;  // run inside the source folder; writes the archive at $ARCHIVE
+};
+
+const Tool kTools[] = {
+    {"bsdtar", "bsdtar -a -cf \"$ARCHIVE\" ."},
+    {"zip", "zip -qr \"$ARCHIVE\" ."},
+    {"python", "python3 -m zipfile -c \"$ARCHIVE\" *"},
+    {"7zz", "7zz a -tzip -bd -bso0 \"$ARCHIVE\" ."},
+    {"7zz_deflate_multithreaded", "7zz a -tzip -mmt=2 -bd -bso0 \"$ARCHIVE\" ."},
+    {"7zz_bzip2", "7zz a -tzip -mm=BZip2 -bd -bso0 \"$ARCHIVE\" ."},
+};
+
+std::string Compressible(size_t size) {
+    std::string text;
+    for (size_t i = 0; text.size() < size; ++i) {
+        text += "line " + std::to_string(i * 7919 % 1000) + " of the archive\n";
+    }
+    return text.substr(0, size);
+}
+
+}  // namespace
+
+TEST_F(ExtractionTest, ArchivesOfTheCommonToolsExtractExactly) {
+    const std::filesystem::path source = folder_ / "source";
+    const std::map<std::string, std::string> files = {
+        {"readme.txt", "hello\n"},
+        {"empty", ""},
+        {"docs/big.txt", Compressible(3 * 1024 * 1024)},
+        {"docs/deeper/日本語.txt", "名前"},
+    };
+    for (const auto& [name, contents] : files) {
+        std::filesystem::create_directories((source / name).parent_path());
+        WriteWholeFile(source / name, contents);
+    }
+    for (const Tool& tool : kTools) {
+        const std::string archive = folder_ / (std::string(tool.name) + ".zip");
+        const std::string command = "cd '" + source.string() + "' && ARCHIVE='" + archive +
+                                    "' && " + tool.command + " >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << tool.name;
+        std::filesystem::remove_all(OutputFolder());
+        std::filesystem::create_directory(OutputFolder());
+        auto result = RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(archive) + " -o" +
+                                     QuoteForCommandLine(OutputFolder() + "/"));
+        EXPECT_EQ(result.status, 0) << tool.name << ":\n" << result.report;
+        for (const auto& [name, contents] : files) {
+            EXPECT_EQ(ReadWholeFile(Output(name)), contents) << tool.name << ": " << name;
+        }
+    }
+}
