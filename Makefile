@@ -1,27 +1,46 @@
-# Kesto: `make test` and `make run` set the machine up, build, then test or start the program.
+# Kesto: `make run` and `make test` set the machine up, build, then start the program or
+# run every test. `make install` puts the program in place for one user under PREFIX.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
+PREFIX ?= $(HOME)/.local
 
-.PHONY: deps configure build test run bench clean
+.PHONY: deps program build test run install uninstall bench docs clean
 
 deps:
-	scripts/install-deps
+	@scripts/install-deps
 
-configure: deps
+# Configured once; from then on the build configures again by itself when a
+# CMakeLists.txt changes.
+$(BUILD_DIR)/build.ninja: | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 
-build: configure
+# The program and its library alone, as `make run` and `make install` need them.
+program: deps $(BUILD_DIR)/build.ninja
+	@cmake --build $(BUILD_DIR) --target kesto sevenzip32
+
+build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR)
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure
 
-run: build
+run:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 		echo "kesto: no display to show the window on; on a machine without one, run: xvfb-run make run"; \
 		exit 1; \
 	fi
+	@$(MAKE) --no-print-directory program
 	$(BUILD_DIR)/bin/kesto
+
+install: program
+	@cmake --build $(BUILD_DIR) --target kesto_icons
+	cmake --install $(BUILD_DIR) --prefix "$(abspath $(PREFIX))"
+	@{ cat $(BUILD_DIR)/install_manifest.txt; echo; \
+	   echo "$(abspath $(PREFIX))/lib/kesto/installed-files.txt"; } \
+	   >"$(abspath $(PREFIX))/lib/kesto/installed-files.txt"
+
+uninstall:
+	scripts/uninstall "$(abspath $(PREFIX))"
 
 bench:
 	scripts/install-deps --bench
@@ -29,6 +48,10 @@ bench:
 	cmake --build $(BUILD_DIR)
 	bench/run-bench $(BUILD_DIR)/bin
 	bench/run-watch-bench $(BUILD_DIR)/bin
+
+docs: program
+	scripts/install-deps --docs
+	docs/make-screenshots $(BUILD_DIR)/bin
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -8,7 +8,6 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kesto");
-    QApplication::setApplicationDisplayName("Kesto");
     QApplication::setWindowIcon(KestoIcon());
     InstallFontSubstitutes();
     TForm1 form;

@@ -41,28 +41,31 @@ QImage DoorPicture() {
     return image;
 }
 
+QImage KestoIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32.0, size / 32.0);
+    // The box, with its zip running down the front.
+    painter.setPen(QPen(QColor(0x60, 0x40, 0x00), 1.5));
+    painter.setBrush(QColor(0xF0, 0xC0, 0x40));
+    painter.drawRoundedRect(QRectF(3, 12, 20, 18), 2, 2);
+    painter.setPen(QPen(QColor(0x60, 0x40, 0x00), 1.0, Qt::DashLine));
+    painter.drawLine(QPointF(13, 12), QPointF(13, 30));
+    // The arrow, out of the box and up to the right.
+    const QPainterPath arrow =
+        Polygon({{14, 16}, {24, 6}, {20, 4}, {30, 2}, {28, 12}, {26, 8}, {16, 18}});
+    painter.setPen(QPen(QColor(0x0A, 0x3A, 0x80), 1.0));
+    painter.setBrush(QColor(0x30, 0x80, 0xE0));
+    painter.drawPath(arrow);
+    return image;
+}
+
 QIcon KestoIcon() {
     QIcon icon;
     for (int size : {16, 32, 48}) {
-        QImage image(size, size, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 32.0, size / 32.0);
-        // The box, with its zip running down the front.
-        painter.setPen(QPen(QColor(0x60, 0x40, 0x00), 1.5));
-        painter.setBrush(QColor(0xF0, 0xC0, 0x40));
-        painter.drawRoundedRect(QRectF(3, 12, 20, 18), 2, 2);
-        painter.setPen(QPen(QColor(0x60, 0x40, 0x00), 1.0, Qt::DashLine));
-        painter.drawLine(QPointF(13, 12), QPointF(13, 30));
-        // The arrow, out of the box and up to the right.
-        const QPainterPath arrow =
-            Polygon({{14, 16}, {24, 6}, {20, 4}, {30, 2}, {28, 12}, {26, 8}, {16, 18}});
-        painter.setPen(QPen(QColor(0x0A, 0x3A, 0x80), 1.0));
-        painter.setBrush(QColor(0x30, 0x80, 0xE0));
-        painter.drawPath(arrow);
-        painter.end();
-        icon.addPixmap(QPixmap::fromImage(image));
+        icon.addPixmap(QPixmap::fromImage(KestoIconImage(size)));
     }
     return icon;
 }

@@ -7,5 +7,7 @@
 // 32 × 32, an arrow entering an open door, on a transparent ground.
 QImage DoorPicture();
 
-// The program's icon: an archive box with an arrow coming out of it.
+// The program's icon: an archive box with an arrow coming out of it, drawn at size × size.
+QImage KestoIconImage(int size);
+// The same icon in the sizes a window asks for.
 QIcon KestoIcon();

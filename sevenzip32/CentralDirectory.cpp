@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
+#include "ParallelFor.h"
 #include "ReadWindow.h"
 
 namespace sevenzip32 {
@@ -25,6 +26,7 @@ constexpr uint16_t kDataDescriptorFlag = 0x0008;
 // reader of the local header must not understand the entry differently.
 constexpr uint16_t kFlagsThatMustAgree = 0x0001 | 0x0008 | 0x0040 | 0x0800 | 0x2000;
 constexpr uint16_t kEscape16 = 0xFFFF;
+constexpr size_t kHeadersPerThread = 2048;
 constexpr uint32_t kEscape32 = 0xFFFFFFFF;
 
 const char* const kLocalDisagrees = "an entry's local header disagrees with the central directory";
@@ -248,7 +250,6 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
     std::vector<uint8_t> bytes(end.directorySize);
     file.ReadAt(end.directoryOffset + shift, bytes);
 
-    ReadWindow window(file);
     CentralDirectory directory;
     directory.offset = end.directoryOffset + shift;
     size_t at = 0;
@@ -283,10 +284,16 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
             throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
         }
         record.localHeaderOffset += shift;
-        ReadLocalHeader(window, record);
         directory.records.push_back(std::move(record));
         at += kCentralSize + nameLength + extraLength + commentLength;
     }
+    ParallelFor(directory.records.size(), ThreadsFor(directory.records.size(), kHeadersPerThread),
+                [&](size_t begin, size_t end) {
+                    ReadWindow window(file);
+                    for (size_t i = begin; i < end; ++i) {
+                        ReadLocalHeader(window, directory.records[i]);
+                    }
+                });
     // The records are the truth; a classic count only says how many there are modulo 65,536.
     const uint64_t found = directory.records.size();
     if (end.countMayWrap ? found % 0x10000 != end.entryCount : found != end.entryCount) {

@@ -34,7 +34,7 @@ class NameDecoder {
 struct EntryPath {
     // Never ".", ".." or with a separator; empty only for a folder naming the output folder.
     std::vector<std::string> parts;
-    bool namesFolder = false;        // the name ended with a separator
+    bool namesFolder = false;  // the name ended with a separator
 };
 
 // Splits a decoded name at "/" and "\", dropping empty and "." parts; throws

@@ -22,6 +22,7 @@
 #include "FileInPlace.h"
 #include "FreeSpace.h"
 #include "OutputFolder.h"
+#include "ParallelFor.h"
 #include "TemporaryFile.h"
 
 namespace sevenzip32 {
@@ -29,9 +30,8 @@ namespace {
 
 constexpr uint64_t kFreeSpaceCheckWhileWritingEvery = 8ull * 1024 * 1024;
 constexpr uint64_t kWriteInBackgroundFrom = 8ull * 1024 * 1024;
-constexpr size_t kMostThreads = 4;
 constexpr size_t kFilesPerThread = 32;
-constexpr size_t kRunLength = 8;
+constexpr size_t kRunLength = 32;
 constexpr size_t kComparingBufferSize = 256 * 1024;
 
 // The umask, read without changing it, since the host program may have other threads.
@@ -148,9 +148,7 @@ class ArchiveExtraction {
                 }
             }
         };
-        const size_t wanted = (files.size() + kFilesPerThread - 1) / kFilesPerThread;
-        const size_t threads = std::clamp<size_t>(
-            std::min<size_t>(wanted, std::thread::hardware_concurrency()), 1, kMostThreads);
+        const size_t threads = ThreadsFor(files.size(), kFilesPerThread);
         std::vector<std::jthread> helpers;
         for (size_t i = 1; i < threads; ++i) {
             helpers.emplace_back(work);

@@ -7,6 +7,7 @@
 
 #include "EntryFailure.h"
 #include "MethodDecoder.h"
+#include "ParallelFor.h"
 
 namespace sevenzip32 {
 namespace {
@@ -14,6 +15,7 @@ namespace {
 constexpr uint16_t kHostUnix = 3;
 constexpr uint16_t kExtendedTimestampExtraId = 0x5455;
 constexpr uint64_t kLongestLinkTarget = 4096;
+constexpr size_t kEntriesPerThread = 2048;
 
 mode_t UnixMode(const CentralRecord& record) {
     return (record.madeBy >> 8) == kHostUnix ? static_cast<mode_t>(record.externalAttributes >> 16)
@@ -90,36 +92,47 @@ void CheckReadable(const CentralRecord& record, EntryKind kind) {
 }  // namespace
 
 std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t umask) {
-    NameDecoder decoder;
-    LocalHours hours;
-    std::unordered_map<std::string, EntryKind> seenNames;
-    seenNames.reserve(directory.records.size());
     std::vector<PlannedEntry> plan(directory.records.size());
-    for (size_t i = 0; i < plan.size(); ++i) {
-        const CentralRecord& record = directory.records[i];
-        PlannedEntry& entry = plan[i];
-        entry.index = i;
-        entry.name = record.rawName;
-        try {
-            entry.name = decoder.Decode(record);
-            entry.path = SplitEntryPath(entry.name);
-            entry.kind = KindOf(record, entry.path);
-            if (entry.path.parts.empty() && entry.kind != EntryKind::Folder) {
-                throw EntryFailure("the name has no file name in it");
+    std::vector<uint8_t> named(plan.size(), 0);  // the name was understood: it takes its place
+    ParallelFor(
+        plan.size(), ThreadsFor(plan.size(), kEntriesPerThread), [&](size_t begin, size_t end) {
+            NameDecoder decoder;
+            LocalHours hours;
+            for (size_t i = begin; i < end; ++i) {
+                const CentralRecord& record = directory.records[i];
+                PlannedEntry& entry = plan[i];
+                entry.index = i;
+                entry.name = record.rawName;
+                try {
+                    entry.name = decoder.Decode(record);
+                    entry.path = SplitEntryPath(entry.name);
+                    entry.kind = KindOf(record, entry.path);
+                    if (entry.path.parts.empty() && entry.kind != EntryKind::Folder) {
+                        throw EntryFailure("the name has no file name in it");
+                    }
+                    named[i] = 1;
+                    const bool executable = (UnixMode(record) & 0111) != 0;
+                    entry.mode =
+                        (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask;
+                    entry.modificationTime = ModificationTime(record, hours);
+                    if (entry.kind != EntryKind::Folder) {
+                        CheckReadable(record, entry.kind);
+                    }
+                } catch (const EntryFailure& failure) {
+                    entry.refusal = failure.what();
+                }
             }
-            const bool executable = (UnixMode(record) & 0111) != 0;
-            entry.mode = (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask;
-            entry.modificationTime = ModificationTime(record, hours);
-            // A folder may be listed again; anything else of a name already met fails alone.
-            const auto [seen, added] = seenNames.try_emplace(JoinEntryPath(entry.path), entry.kind);
-            if (!added && (entry.kind != EntryKind::Folder || seen->second != EntryKind::Folder)) {
-                throw EntryFailure("the name comes twice in the archive");
-            }
-            if (entry.kind != EntryKind::Folder) {
-                CheckReadable(record, entry.kind);
-            }
-        } catch (const EntryFailure& failure) {
-            entry.refusal = failure.what();
+        });
+    // A folder may be listed again; anything else of a name already met fails alone.
+    std::unordered_map<std::string, EntryKind> seenNames;
+    seenNames.reserve(plan.size());
+    for (PlannedEntry& entry : plan) {
+        if (!named[entry.index]) {
+            continue;
+        }
+        const auto [seen, added] = seenNames.try_emplace(JoinEntryPath(entry.path), entry.kind);
+        if (!added && (entry.kind != EntryKind::Folder || seen->second != EntryKind::Folder)) {
+            entry.refusal = "the name comes twice in the archive";
         }
     }
     return plan;
