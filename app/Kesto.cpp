@@ -3,6 +3,7 @@
 
 #include "Fonts.h"
 #include "KestoPictures.h"
+#include "TerminationSignals.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(KestoIcon());
     InstallFontSubstitutes();
     TForm1 form;
+    TerminationSignals endSignals;
+    QObject::connect(&endSignals, &TerminationSignals::Received, &form, &TForm1::EndInOrder);
     form.show();
     return application.exec();
 }

@@ -6,6 +6,7 @@
 
 #include "IntegerText.h"
 #include "KestoPictures.h"
+#include "PassOffTheWindowThread.h"
 #include "SettingsFile.h"
 #include "Unit2.h"
 #include "WatchFolderScan.h"
@@ -183,11 +184,32 @@ void TForm1::N1Click() {
 }
 
 void TForm1::Timer1Timer() {
+    // Ticks are taken only between passes: one that comes during a pass is dropped, so a
+    // pass that outlasts the interval is followed by the next tick's pass and no other.
+    if (passRunning_) {
+        return;
+    }
     ScanWatchFolder();
 }
 
 void TForm1::ScanWatchFolder() {
-    ::ScanWatchFolder(WatchFolder, DeleteSource, static_cast<uint32_t>(winId()));
+    const std::string folder = WatchFolder;
+    const std::string deleteSource = DeleteSource;
+    const auto ownerWindow = static_cast<uint32_t>(winId());
+    passRunning_ = true;
+    RunPassOffTheWindowThread([&] { ::ScanWatchFolder(folder, deleteSource, ownerWindow); });
+    passRunning_ = false;
+    if (endRequested_) {
+        Terminate();
+    }
+}
+
+void TForm1::EndInOrder() {
+    if (passRunning_) {
+        endRequested_ = true;  // once the pass is done
+    } else {
+        Terminate();
+    }
 }
 
 void TForm1::SetMenuEnabled(bool enabled) {

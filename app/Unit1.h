@@ -44,6 +44,10 @@ class TForm1 : public TFormBase {
     void N1Click();
     void ApplySettingsToDisplay();
 
+    // Ends the program as "終了" does, once the pass that may be running is done; for the
+    // signals a desktop session ends programs with.
+    void EndInOrder();
+
     // Whether the watching mode's timer runs; it never runs at an interval below 1 ms.
     bool TimerEnabled() const { return timerEnabled_; }
 
@@ -60,6 +64,8 @@ class TForm1 : public TFormBase {
 
     bool timerEnabled_ = false;
     bool terminating_ = false;
+    bool passRunning_ = false;
+    bool endRequested_ = false;
 };
 
 // The one main window, for the settings dialog to write the settings into.

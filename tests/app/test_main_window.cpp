@@ -2,6 +2,11 @@
 // scans and a settings file of the test's own.
 #include <dlfcn.h>
 
+#include <qpa/qwindowsysteminterface.h>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "../core/FakeLibraryState.h"
 #include "ExecutablePath.h"
 #include "MainWindowFixture.h"
@@ -172,6 +177,80 @@ class MainWindow : public QObject {
         });
         window->N1->trigger();
         QCOMPARE(window->WatchFolder, std::string());
+    }
+
+    // The pass runs off the window's thread: the window goes on handling what is not user
+    // input, a tick does not start a pass inside the pass, and a click made meanwhile
+    // takes effect only once the pass is done.
+    void duringAPassTheWindowLivesButInputWaits() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const std::string watched = QDir::tempPath().toStdString() + "/kesto-pass-test";
+        std::filesystem::create_directories(watched);
+        WriteWholeFile(watched + "/a.zip", "x");
+        window->WatchFolder = watched;
+        std::atomic<bool> handledDuringPass = false;
+        std::atomic<int> passesRunning = 0;
+        int mostPassesAtOnce = 0;
+        QString captionDuringPass;
+        fake_->onCall = [&](const std::string&) {
+            mostPassesAtOnce = std::max(mostPassesAtOnce, ++passesRunning);
+            if (fake_->calls.size() == 1) {
+                QMetaObject::invokeMethod(window.get(), [&] {
+                    window->Timer1Timer();
+                    const QPoint inside = window->qeButton2->mapTo(window.get(), QPoint(20, 20));
+                    for (QEvent::Type type :
+                         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                        QWindowSystemInterface::handleMouseEvent<
+                            QWindowSystemInterface::AsynchronousDelivery>(
+                            window->windowHandle(), inside, window->mapToGlobal(inside),
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::LeftButton, type);
+                    }
+                    handledDuringPass = true;
+                });
+                for (int waited = 0; !handledDuringPass && waited < 2000; waited += 10) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                captionDuringPass = window->qeButton2->CaptionA().Caption();
+            }
+            --passesRunning;
+            return 0;
+        };
+        ClickButton(window->qeButton1);
+        QVERIFY(handledDuringPass);
+        QCOMPARE(mostPassesAtOnce, 1);
+        QCOMPARE(fake_->calls.size(), 1u);
+        QCOMPARE(captionDuringPass, QString::fromUtf8("連続解凍"));
+        QTRY_COMPARE(window->qeButton2->CaptionA().Caption(), QString::fromUtf8("停止"));
+        ClickButton(window->qeButton2);
+        std::filesystem::remove_all(watched);
+    }
+
+    void anEndAskedForDuringAPassComesAfterIt() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        const std::string watched = QDir::tempPath().toStdString() + "/kesto-end-test";
+        std::filesystem::create_directories(watched);
+        WriteWholeFile(watched + "/a.zip", "x");
+        window->WatchFolder = watched;
+        bool quitDuringPass = true;
+        QTimer quitWatch;
+        fake_->onCall = [&](const std::string&) {
+            QMetaObject::invokeMethod(window.get(), [&] { window->EndInOrder(); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            quitDuringPass = false;
+            return 0;
+        };
+        // The end is asked for during the pass; the application is told to quit after it.
+        bool quitAfterPass = false;
+        connect(qApp, &QCoreApplication::aboutToQuit, [&] { quitAfterPass = !quitDuringPass; });
+        QTimer::singleShot(0, [&] { ClickButton(window->qeButton1); });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(quitAfterPass);
+        std::filesystem::remove_all(watched);
     }
 
     void aCloseRequestIsIgnored() {
