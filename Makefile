@@ -50,7 +50,6 @@ bench:
 	bench/run-watch-bench $(BUILD_DIR)/bin
 
 docs: program
-	scripts/install-deps --docs
 	docs/make-screenshots $(BUILD_DIR)/bin
 
 clean:

@@ -1,5 +1,8 @@
 #include "SettingsFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -40,9 +43,25 @@ void LoadSettings(const std::filesystem::path& file, Settings& settings) {
     } while (start < text.size());
 }
 
+// Written beside the file under another name, then renamed over it: a program killed
+// while saving, or a full disk, leaves the previous settings whole.
 void SaveSettings(const std::filesystem::path& file, const Settings& settings) {
-    std::ofstream output(file, std::ios::binary | std::ios::trunc);
-    output << settings.WatchFolder << "\r\n"
-           << settings.WatchInterval << "\r\n"
-           << settings.DeleteSource << "\r\n";
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
+    if (error) {
+        return;
+    }
+    const std::filesystem::path temporary = target.string() + ".new";
+    const std::string text = settings.WatchFolder + "\r\n" + settings.WatchInterval + "\r\n" +
+                             settings.DeleteSource + "\r\n";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return;
+    }
+    const bool written =
+        ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+        ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+    }
 }

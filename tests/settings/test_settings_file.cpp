@@ -58,6 +58,16 @@ TEST(SaveSettings, WritesThreeCrLfLinesAndDropsLaterOnes) {
     settings.WatchFolder = "/new folder";
     SaveSettings(path, settings);
     EXPECT_EQ(ReadWholeFile(path), "/new folder\r\n9\r\n1\r\n");
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+}
+
+TEST(SaveSettings, ALinkedSettingsFileIsWrittenWhereItLeads) {
+    TemporaryFolder folder;
+    WriteWholeFile(folder / "elsewhere.ini", "old\r\n9\r\n1\r\n");
+    std::filesystem::create_symlink(folder / "elsewhere.ini", folder / "kesto.ini");
+    SaveSettings(folder / "kesto.ini", Settings{"/kept", "7", "0"});
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "kesto.ini"));
+    EXPECT_EQ(ReadWholeFile(folder / "elsewhere.ini"), "/kept\r\n7\r\n0\r\n");
 }
 
 TEST(SaveSettings, AFolderThatCannotBeWrittenIsSkippedQuietly) {
