@@ -12,8 +12,10 @@ QPainterPath Polygon(std::initializer_list<QPointF> corners) {
 }
 }  // namespace
 
-QImage DoorPicture() {
-    QImage image(32, 32, QImage::Format_ARGB32);
+QImage DoorPicture(qreal ratio) {
+    const int side = qRound(32 * ratio);
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -4,8 +4,9 @@
 #include <QIcon>
 #include <QImage>
 
-// 32 × 32, an arrow entering an open door, on a transparent ground.
-QImage DoorPicture();
+// 32 × 32, an arrow entering an open door, on a transparent ground; drawn with ratio
+// device pixels a pixel, for a scaled screen.
+QImage DoorPicture(qreal ratio = 1);
 
 // The program's icon: an archive box with an arrow coming out of it, drawn at size × size.
 QImage KestoIconImage(int size);

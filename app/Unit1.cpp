@@ -68,7 +68,7 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
     qeButton1->SetColor(clSkyBlue);
     qeButton2 = MakeButton(Panel1, "qeButton2", {144, 2, 143, 51}, kIdleCaption, 20);
     qeButton3 = MakeButton(Panel1, "qeButton3", {288, 2, 73, 51}, "", 25);
-    qeButton3->Image().SetPicture({TPicture::Kind::Icon, DoorPicture()});
+    qeButton3->Image().SetPicture({TPicture::Kind::Icon, DoorPicture(devicePixelRatioF())});
     qeButton3->Image().SetLeft(20);
     qeButton3->Image().SetTop(9);
     qeButton1->OnClick = [this](QObject* sender) { qeButton1Click(sender); };

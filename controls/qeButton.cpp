@@ -430,8 +430,11 @@ void TqeButton::resizeEvent(QResizeEvent*) {
 // ---- TqeButton: painting ----
 
 void TqeButton::paintEvent(QPaintEvent*) {
-    // Composed off-screen and copied in one step, so no half-drawn face is ever seen.
-    QImage surface(size(), QImage::Format_RGB32);
+    // Composed off-screen and copied in one step, so no half-drawn face is ever seen; at
+    // the screen's own resolution, so that text and pictures stay sharp when it is scaled.
+    const qreal ratio = devicePixelRatioF();
+    QImage surface((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+    surface.setDevicePixelRatio(ratio);
     {
         QPainter canvas(&surface);
         PaintButton(canvas);

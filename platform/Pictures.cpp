@@ -7,6 +7,7 @@ namespace {
 QImage Silhouette(const TPicture& picture, const QColor& color) {
     const QImage source = picture.image.convertToFormat(QImage::Format_ARGB32);
     QImage silhouette(source.size(), QImage::Format_ARGB32);
+    silhouette.setDevicePixelRatio(source.devicePixelRatio());
     silhouette.fill(Qt::transparent);
     const QRgb paint = color.rgb();
     for (int y = 0; y < source.height(); ++y) {

@@ -13,8 +13,9 @@ struct TPicture {
     QImage image;
 
     bool IsEmpty() const { return kind == Kind::Empty; }
-    int Width() const { return image.width(); }
-    int Height() const { return image.height(); }
+    // In the pixels of the screen's layout: an image for a scaled screen has more of its own.
+    int Width() const { return qRound(image.deviceIndependentSize().width()); }
+    int Height() const { return qRound(image.deviceIndependentSize().height()); }
     bool operator==(const TPicture& other) const {
         return kind == other.kind && image == other.image;
     }

@@ -7,12 +7,6 @@ namespace {
 
 constexpr int kSize = 20;
 
-QImage Canvas() {
-    QImage image(kSize, kSize, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 // The disabled image: the picture in light greys, keeping its shape.
 QImage Greyed(const QImage& image) {
     QImage grey = image;
@@ -26,19 +20,26 @@ QImage Greyed(const QImage& image) {
     return grey;
 }
 
-QIcon WithGreyed(const QImage& image) {
+// The glyph drawn at one and at two device pixels a pixel, so that it is sharp on a
+// screen of either kind, each with its greyed image.
+QIcon DrawnGlyph(void (*draw)(QPainter&)) {
     QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(image), QIcon::Normal);
-    icon.addPixmap(QPixmap::fromImage(Greyed(image)), QIcon::Disabled);
+    for (int ratio : {1, 2}) {
+        QImage image(kSize * ratio, kSize * ratio, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(ratio, ratio);
+            draw(painter);
+        }
+        icon.addPixmap(QPixmap::fromImage(image), QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(Greyed(image)), QIcon::Disabled);
+    }
     return icon;
 }
 
-}  // namespace
-
-QIcon ToolGlyph() {
-    QImage image = Canvas();
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
+void DrawTool(QPainter& painter) {
     painter.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
     painter.setBrush(QColor(0x90, 0x98, 0xA8));
     // The handle, from the lower left up to the jaw.
@@ -55,13 +56,9 @@ QIcon ToolGlyph() {
     QPainterPath notch;
     notch.addRect(QRectF(12, 0, 6, 6));
     painter.drawPath(jaw.subtracted(notch));
-    return WithGreyed(image);
 }
 
-QIcon CancelGlyph() {
-    QImage image = Canvas();
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
+void DrawCancel(QPainter& painter) {
     const QColor red(0xD0, 0x20, 0x20);
     // Most of a circle, turning back on itself, with its arrowhead.
     painter.setPen(QPen(red, 2.2, Qt::SolidLine, Qt::FlatCap));
@@ -78,5 +75,14 @@ QIcon CancelGlyph() {
     // The exclamation mark inside.
     painter.drawRect(QRectF(9.1, 6, 1.8, 5.5));
     painter.drawEllipse(QPointF(10, 13.6), 1.1, 1.1);
-    return WithGreyed(image);
+}
+
+}  // namespace
+
+QIcon ToolGlyph() {
+    return DrawnGlyph(DrawTool);
+}
+
+QIcon CancelGlyph() {
+    return DrawnGlyph(DrawCancel);
 }
