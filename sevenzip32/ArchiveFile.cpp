@@ -7,8 +7,10 @@
 
 namespace sevenzip32 {
 
+// Opened without blocking, so that a FIFO or a device under the name cannot hold the
+// extraction waiting for a writer; anything but a regular file is refused at once.
 ArchiveFile::ArchiveFile(const std::string& path)
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
     if (!fd_.IsOpen()) {
         throw SystemFailure("cannot open the archive");
     }

@@ -18,6 +18,7 @@
 #include "CentralDirectory.h"
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
+#include "EntryOutcomes.h"
 #include "ExtractionPlan.h"
 #include "FileInPlace.h"
 #include "FreeSpace.h"
@@ -65,10 +66,12 @@ class ArchiveExtraction {
           directory_(directory),
           plan_(std::move(plan)),
           output_(output),
-          failures_(plan_.size()),
+          outcomes_(plan_.size()),
           inPlace_(plan_.size(), 0) {
         for (size_t i = 0; i < plan_.size(); ++i) {
-            failures_[i] = plan_[i].refusal;
+            if (!plan_[i].refusal.empty()) {
+                outcomes_.Refuse(i, plan_[i].refusal);
+            }
         }
     }
 
@@ -90,7 +93,7 @@ class ArchiveExtraction {
         size_t failed = 0;
         size_t inPlace = 0;
         for (size_t i = 0; i < plan_.size(); ++i) {
-            if (failures_[i].empty()) {
+            if (outcomes_.Succeeded(i)) {
                 ++counts[static_cast<int>(plan_[i].kind)];
                 inPlace += inPlace_[i];
             } else {
@@ -103,8 +106,8 @@ class ArchiveExtraction {
                        std::to_string(counts[1]) + " folders, " + std::to_string(counts[2]) +
                        " links" + inPlaceNote + "; " + std::to_string(failed) + " failed.");
         for (size_t i = 0; i < plan_.size(); ++i) {
-            if (!failures_[i].empty()) {
-                report.AddLine("Failed: " + plan_[i].name + ": " + failures_[i]);
+            if (!outcomes_.Succeeded(i)) {
+                report.AddLine("Failed: " + plan_[i].name + ": " + outcomes_.Reason(i));
             }
         }
         return failed == 0 ? kExtractedAll : kSomeEntriesFailed;
@@ -127,11 +130,7 @@ class ArchiveExtraction {
 
     template <typename Work>
     void Attempt(const PlannedEntry& entry, Work work) {
-        try {
-            work();
-        } catch (const std::exception& failure) {
-            failures_[entry.index] = failure.what();
-        }
+        outcomes_.Attempt(entry.index, work);
     }
 
     void RunFilesInParallel() {
@@ -148,10 +147,18 @@ class ArchiveExtraction {
                 }
             }
         };
+        // A helper that cannot even set itself up leaves its share to the others; an entry
+        // no thread reached counts as failed.
+        auto helper = [&] {
+            try {
+                work();
+            } catch (...) {
+            }
+        };
         const size_t threads = ThreadsFor(files.size(), kFilesPerThread);
         std::vector<std::jthread> helpers;
         for (size_t i = 1; i < threads; ++i) {
-            helpers.emplace_back(work);
+            helpers.emplace_back(helper);
         }
         work();
     }
@@ -206,7 +213,7 @@ class ArchiveExtraction {
     const CentralDirectory& directory_;
     const std::vector<PlannedEntry> plan_;
     const OutputFolder& output_;
-    std::vector<std::string> failures_;
+    EntryOutcomes outcomes_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
     const uid_t user_ = ::geteuid();
 };

@@ -1,5 +1,6 @@
 // The report written into the caller's buffer: never longer than the buffer, always
-// zero-terminated; what does not fit is cut at a line's end and marked.
+// zero-terminated. What does not fit loses the middles of its longest lines first, then
+// whole lines from its end, each cut marked.
 #pragma once
 
 #include <cstdint>

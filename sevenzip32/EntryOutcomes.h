@@ -1,0 +1,60 @@
+// What became of each entry, written by whichever thread worked on it. An entry counts
+// as extracted only once its work returned; whatever the work throws, a standard
+// exception or not, even while its reason is being recorded, becomes that entry's
+// failure: nothing thrown leaves a worker thread or the library.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace sevenzip32 {
+
+class EntryOutcomes {
+  public:
+    explicit EntryOutcomes(size_t count) : states_(count, kPending), reasons_(count) {}
+
+    // Fails the entry before any work, for a reason found while planning.
+    void Refuse(size_t entry, const std::string& reason) noexcept {
+        states_[entry] = kFailed;
+        Record(entry, reason.c_str());
+    }
+
+    template <typename Work>
+    void Attempt(size_t entry, Work work) noexcept {
+        try {
+            work();
+            states_[entry] = kSucceeded;
+        } catch (const std::exception& failure) {
+            states_[entry] = kFailed;
+            Record(entry, failure.what());
+        } catch (...) {
+            states_[entry] = kFailed;
+        }
+    }
+
+    bool Succeeded(size_t entry) const { return states_[entry] == kSucceeded; }
+    std::string Reason(size_t entry) const {
+        if (states_[entry] == kPending) {
+            return "the entry was not reached";
+        }
+        return reasons_[entry].empty() ? "an internal error stopped the entry" : reasons_[entry];
+    }
+
+  private:
+    enum State : uint8_t { kPending, kSucceeded, kFailed };
+
+    void Record(size_t entry, const char* reason) noexcept {
+        try {
+            reasons_[entry] = reason;
+        } catch (...) {
+            // No memory for the words: the entry still counts as failed.
+        }
+    }
+
+    std::vector<uint8_t> states_;  // one byte per entry, so threads never share one
+    std::vector<std::string> reasons_;
+};
+
+}  // namespace sevenzip32

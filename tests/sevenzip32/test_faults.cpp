@@ -1,0 +1,55 @@
+// Faults from outside: a FIFO where an archive should be, reports longer than the
+// buffer, and work that throws what no one expects.
+#include <sys/stat.h>
+
+#include <fcntl.h>
+
+#include <future>
+
+#include "EntryOutcomes.h"
+#include "ExtractionFixture.h"
+
+using ::testing::HasSubstr;
+
+TEST_F(ExtractionTest, AFifoNamedLikeAnArchiveIsRefusedAtOnce) {
+    const std::string fifo = folder_ / "arriving.zip";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto running = std::async(std::launch::async, [&] {
+        return RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(fifo) + " -o" +
+                              QuoteForCommandLine(OutputFolder()));
+    });
+    const bool answered = running.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
+    if (!answered) {  // let the hung open go, so the test can end
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    ASSERT_TRUE(answered);
+    auto result = running.get();
+    EXPECT_EQ(result.status, 2);
+    EXPECT_THAT(result.report, HasSubstr("not a regular file"));
+}
+
+TEST_F(ExtractionTest, AReportLongerThanTheBufferKeepsItsReason) {
+    const std::string longPath = "/" + std::string(9000, 'p') + ".zip";
+    auto result = RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(longPath) + " -o" +
+                                 QuoteForCommandLine(OutputFolder()));
+    EXPECT_EQ(result.status, 2);
+    EXPECT_LT(result.report.size(), 8192u);
+    EXPECT_THAT(result.report, HasSubstr("Archive: /ppp"));
+    EXPECT_THAT(result.report, HasSubstr("ppp...ppp"));  // the middle left out
+    EXPECT_THAT(result.report, HasSubstr("Failed: cannot open the archive: File name too long"));
+}
+
+TEST(EntryOutcomes, WhateverTheWorkThrowsFailsThatEntryAlone) {
+    sevenzip32::EntryOutcomes outcomes(5);
+    outcomes.Attempt(0, [] {});
+    outcomes.Attempt(1, [] { throw 42; });
+    outcomes.Attempt(2, [] { throw std::bad_alloc(); });
+    outcomes.Attempt(3, [] { throw std::runtime_error("disk on fire"); });
+    EXPECT_TRUE(outcomes.Succeeded(0));
+    for (size_t entry : {1, 2, 3, 4}) {
+        EXPECT_FALSE(outcomes.Succeeded(entry)) << entry;
+    }
+    EXPECT_EQ(outcomes.Reason(1), "an internal error stopped the entry");
+    EXPECT_EQ(outcomes.Reason(3), "disk on fire");
+    EXPECT_EQ(outcomes.Reason(4), "the entry was not reached");
+}
