@@ -16,12 +16,12 @@
 #include "ArchiveFile.h"
 #include "BackgroundWriter.h"
 #include "CentralDirectory.h"
+#include "DiskBudget.h"
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
 #include "EntryOutcomes.h"
 #include "ExtractionPlan.h"
 #include "FileInPlace.h"
-#include "FreeSpace.h"
 #include "OutputFolder.h"
 #include "ParallelFor.h"
 #include "TemporaryFile.h"
@@ -173,7 +173,7 @@ class ArchiveExtraction {
             inPlace_[entry.index] = 1;
             return;
         }
-        tools.folders.RequireRoomFor(record.size);
+        DiskClaim claim(budget_, record.size);
         TemporaryFile file(folder);
         std::optional<BackgroundWriter> background;
         if (record.size >= kWriteInBackgroundFrom) {
@@ -182,9 +182,10 @@ class ArchiveExtraction {
         uint64_t sinceCheck = 0;
         tools.decoder.Decode(file_, record, [&](std::span<const uint8_t> bytes) {
             background ? background->Write(bytes) : file.Write(bytes);
+            claim.Wrote(bytes.size());
             sinceCheck += bytes.size();
             if (sinceCheck >= kFreeSpaceCheckWhileWritingEvery) {
-                RequireRoomFor(file.Fd(), 0);
+                budget_.CheckWhileWriting(file.Fd());
                 sinceCheck = 0;
             }
         });
@@ -213,6 +214,7 @@ class ArchiveExtraction {
     const CentralDirectory& directory_;
     const std::vector<PlannedEntry> plan_;
     const OutputFolder& output_;
+    DiskBudget budget_{output_.Fd()};
     EntryOutcomes outcomes_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
     const uid_t user_ = ::geteuid();

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
-#include "FreeSpace.h"
 
 namespace sevenzip32 {
 namespace {
@@ -63,7 +62,6 @@ int FolderCache::FolderOf(std::span<const std::string> entryParts) {
 
 int FolderCache::Folder(std::span<const std::string> folderParts) {
     if (folderParts.size() > kDeepestChain) {
-        measuredRoom_.reset();
         deepFolder_ = output_.OpenFolder(folderParts);
         return deepFolder_.Get();
     }
@@ -73,7 +71,6 @@ int FolderCache::Folder(std::span<const std::string> folderParts) {
         ++shared;
     }
     if (shared != chain_.size() || shared != folderParts.size()) {
-        measuredRoom_.reset();
         chain_.resize(shared);
         chainParts_.resize(shared);
         for (size_t i = shared; i < folderParts.size(); ++i) {
@@ -83,24 +80,6 @@ int FolderCache::Folder(std::span<const std::string> folderParts) {
         }
     }
     return chain_.empty() ? output_.Fd() : chain_.back().Get();
-}
-
-int FolderCache::CurrentFolder() const {
-    return deepFolder_.IsOpen() ? deepFolder_.Get()
-           : chain_.empty()     ? output_.Fd()
-                                : chain_.back().Get();
-}
-
-void FolderCache::RequireRoomFor(uint64_t bytes) {
-    constexpr uint64_t kMeasureAgainAfter = 8ull * 1024 * 1024;
-    if (!measuredRoom_ || claimedSinceMeasured_ + bytes > kMeasureAgainAfter) {
-        measuredRoom_ = RoomLeft(CurrentFolder());
-        claimedSinceMeasured_ = 0;
-    }
-    if (*measuredRoom_ < claimedSinceMeasured_ + bytes) {
-        throw NotEnoughSpace();
-    }
-    claimedSinceMeasured_ += bytes;
 }
 
 }  // namespace sevenzip32

@@ -25,9 +25,9 @@ class OutputFolder {
     UniqueFd root_;
 };
 
-// Remembers the folders down to the last one a thread wrote into, and the room left on
-// its disk: entries come grouped by folder, and walking down from the top and asking the
-// disk for each file would cost several system calls a file.
+// Remembers the folders down to the last one a thread wrote into: entries come grouped
+// by folder, and walking down from the top for each file would cost several system
+// calls a file.
 class FolderCache {
   public:
     explicit FolderCache(const OutputFolder& output) : output_(output) {}
@@ -36,22 +36,15 @@ class FolderCache {
     // The descriptor of the folder named by parts, created where missing; valid until the next
     // call.
     int Folder(std::span<const std::string> folderParts);
-    // Throws EntryFailure when bytes more in the last folder would eat into the disk's
-    // reserve; the disk is asked again for each folder and after every few megabytes.
-    void RequireRoomFor(uint64_t bytes);
 
   private:
     // Deeper folders are opened each time rather than holding a descriptor per level.
     static constexpr size_t kDeepestChain = 32;
 
-    int CurrentFolder() const;
-
     const OutputFolder& output_;
     std::vector<std::string> chainParts_;
     std::vector<UniqueFd> chain_;  // one per level below the output folder
     UniqueFd deepFolder_;
-    std::optional<uint64_t> measuredRoom_;
-    uint64_t claimedSinceMeasured_ = 0;
 };
 
 }  // namespace sevenzip32

@@ -1,8 +1,12 @@
 // On a disk that fills, entries that would eat into the reserve fail, leave what they
 // would have replaced untouched, and leave no temporary file behind.
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "DiskBudget.h"
+#include "EntryFailure.h"
 #include "ExtractionFixture.h"
 
 using namespace testzip;
@@ -50,4 +54,32 @@ TEST_F(SmallDiskTest, AnEntryThatHidesItsSizeIsStoppedWhileWriting) {
     auto result = Extract(Archive({liar}));
     EXPECT_EQ(result.status, 1) << result.report;
     EXPECT_TRUE(Tree(OutputFolder()).empty());
+}
+
+TEST_F(SmallDiskTest, TwoLargeEntriesWrittenSideBySideShareOneReserve) {
+    // Enough entries for two threads, each starting on one of the 30 MiB entries; 96 MiB
+    // with the reserve leaves room for one of them.
+    std::vector<Entry> entries;
+    for (int i = 0; i < 64; ++i) {
+        const bool large = i % 32 == 0;
+        entries.push_back(File("f" + std::to_string(i),
+                               large ? std::string(30 * 1024 * 1024, 'a' + i / 32) : "small",
+                               kStored));
+    }
+    auto result = Extract(Archive(entries));
+    EXPECT_EQ(result.status, 1) << result.report;
+    EXPECT_EQ(std::filesystem::exists(Output("f0")) + std::filesystem::exists(Output("f32")), 1);
+    struct statvfs disk {};
+    ASSERT_EQ(::statvfs(OutputFolder().c_str(), &disk), 0);
+    EXPECT_GE(uint64_t{disk.f_bavail} * disk.f_frsize, 64ull * 1024 * 1024);
+}
+
+TEST_F(SmallDiskTest, AnEntryStopsWhenSomethingElseEatsTheRoomWhileItIsWritten) {
+    const int folder = ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY);
+    sevenzip32::DiskBudget budget(folder);
+    budget.Claim(20 * 1024 * 1024);
+    EXPECT_NO_THROW(budget.CheckWhileWriting(folder));
+    WriteWholeFile(Output("someone-else.bin"), std::string(20 * 1024 * 1024, 'x'));
+    EXPECT_THROW(budget.CheckWhileWriting(folder), sevenzip32::EntryFailure);
+    ::close(folder);
 }

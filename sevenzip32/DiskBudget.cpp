@@ -1,4 +1,4 @@
-#include "FreeSpace.h"
+#include "DiskBudget.h"
 
 #include <sys/statvfs.h>
 
@@ -7,11 +7,11 @@
 #include "EntryFailure.h"
 
 namespace sevenzip32 {
-
 namespace {
-constexpr uint64_t kSmallestReserve = 64ull * 1024 * 1024;
-}
 
+constexpr uint64_t kSmallestReserve = 64ull * 1024 * 1024;
+
+// How many bytes may still be written on the file system of fd before the reserve.
 uint64_t RoomLeft(int fd) {
     struct statvfs disk {};
     if (::fstatvfs(fd, &disk) != 0) {
@@ -23,8 +23,27 @@ uint64_t RoomLeft(int fd) {
     return available > reserve ? available - reserve : 0;
 }
 
-void RequireRoomFor(int fd, uint64_t bytes) {
-    if (RoomLeft(fd) < bytes) {
+}  // namespace
+
+DiskBudget::DiskBudget(int folderFd) : room_(RoomLeft(folderFd)) {}
+
+void DiskBudget::Claim(uint64_t bytes) {
+    uint64_t claimed = claimed_.load();
+    do {
+        if (bytes > room_ || claimed > room_ - bytes) {
+            throw NotEnoughSpace();
+        }
+    } while (!claimed_.compare_exchange_weak(claimed, claimed + bytes));
+    unwritten_ += bytes;
+}
+
+void DiskBudget::Release(uint64_t bytes) {
+    claimed_ -= bytes;
+    unwritten_ -= bytes;
+}
+
+void DiskBudget::CheckWhileWriting(int fd) const {
+    if (RoomLeft(fd) < unwritten_.load()) {
         throw NotEnoughSpace();
     }
 }

@@ -1,0 +1,54 @@
+// The disk being written keeps a reserve free: max(64 MiB, 1% of the disk). One budget
+// serves every thread of an extraction: the room above the reserve is measured once,
+// each entry claims its size from it before it writes, and while writing the disk is
+// measured again, so that an entry stops when something else has eaten the room.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace sevenzip32 {
+
+class DiskBudget {
+  public:
+    // Measures the room on the file system of folderFd.
+    explicit DiskBudget(int folderFd);
+
+    // Claims bytes for one entry; throws NotEnoughSpace when all claims together would
+    // pass the room measured.
+    void Claim(uint64_t bytes);
+    // Counts bytes of a claim as written.
+    void Wrote(uint64_t bytes) { unwritten_ -= bytes; }
+    // Gives back the part of a claim that was not written.
+    void Release(uint64_t bytes);
+    // Throws NotEnoughSpace when the disk, measured now through fd, has less room left
+    // than what all entries have claimed and not written yet.
+    void CheckWhileWriting(int fd) const;
+
+  private:
+    const uint64_t room_;
+    std::atomic<uint64_t> claimed_{0};
+    std::atomic<uint64_t> unwritten_{0};
+};
+
+// One entry's claim: what it did not write goes back when it ends, however it ends.
+class DiskClaim {
+  public:
+    DiskClaim(DiskBudget& budget, uint64_t bytes) : budget_(budget), left_(bytes) {
+        budget_.Claim(bytes);
+    }
+    ~DiskClaim() { budget_.Release(left_); }
+    DiskClaim(const DiskClaim&) = delete;
+    DiskClaim& operator=(const DiskClaim&) = delete;
+
+    void Wrote(uint64_t bytes) {
+        budget_.Wrote(bytes);
+        left_ -= bytes;
+    }
+
+  private:
+    DiskBudget& budget_;
+    uint64_t left_;
+};
+
+}  // namespace sevenzip32
