@@ -174,6 +174,7 @@ class ArchiveExtraction {
             return;
         }
         DiskClaim claim(budget_, record.size);
+        tools.folders.PrepareToWrite();
         TemporaryFile file(folder);
         std::optional<BackgroundWriter> background;
         if (record.size >= kWriteInBackgroundFrom) {
@@ -207,6 +208,7 @@ class ArchiveExtraction {
             inPlace_[entry.index] = 1;
             return;
         }
+        tools.folders.PrepareToWrite();
         PublishLink(folder, entry.path.parts.back(), target);
     }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
+#include "TemporaryFile.h"
 
 namespace sevenzip32 {
 namespace {
@@ -60,8 +61,16 @@ int FolderCache::FolderOf(std::span<const std::string> entryParts) {
     return Folder(entryParts.first(entryParts.size() - 1));
 }
 
+void FolderCache::PrepareToWrite() {
+    if (!swept_) {
+        RemoveStaleTemporaries(Current());
+        swept_ = true;
+    }
+}
+
 int FolderCache::Folder(std::span<const std::string> folderParts) {
     if (folderParts.size() > kDeepestChain) {
+        swept_ = false;
         deepFolder_ = output_.OpenFolder(folderParts);
         return deepFolder_.Get();
     }
@@ -70,7 +79,9 @@ int FolderCache::Folder(std::span<const std::string> folderParts) {
            chainParts_[shared] == folderParts[shared]) {
         ++shared;
     }
-    if (shared != chain_.size() || shared != folderParts.size()) {
+    if (shared != chain_.size() || shared != folderParts.size() || deepFolder_.IsOpen()) {
+        swept_ = false;
+        deepFolder_.Reset();
         chain_.resize(shared);
         chainParts_.resize(shared);
         for (size_t i = shared; i < folderParts.size(); ++i) {
@@ -78,6 +89,13 @@ int FolderCache::Folder(std::span<const std::string> folderParts) {
                 OpenOrCreateChild(i == 0 ? output_.Fd() : chain_.back().Get(), folderParts[i]));
             chainParts_.push_back(folderParts[i]);
         }
+    }
+    return Current();
+}
+
+int FolderCache::Current() const {
+    if (deepFolder_.IsOpen()) {
+        return deepFolder_.Get();
     }
     return chain_.empty() ? output_.Fd() : chain_.back().Get();
 }

@@ -36,15 +36,21 @@ class FolderCache {
     // The descriptor of the folder named by parts, created where missing; valid until the next
     // call.
     int Folder(std::span<const std::string> folderParts);
+    // Before the first file is written into the last folder: what dead writers left
+    // there goes.
+    void PrepareToWrite();
 
   private:
     // Deeper folders are opened each time rather than holding a descriptor per level.
     static constexpr size_t kDeepestChain = 32;
 
+    int Current() const;
+
     const OutputFolder& output_;
     std::vector<std::string> chainParts_;
     std::vector<UniqueFd> chain_;  // one per level below the output folder
     UniqueFd deepFolder_;
+    bool swept_ = false;  // the last folder was rid of stale temporaries
 };
 
 }  // namespace sevenzip32

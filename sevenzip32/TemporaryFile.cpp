@@ -1,8 +1,13 @@
 #include "TemporaryFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
 
 #include <atomic>
 #include <cstdio>
@@ -30,7 +35,59 @@ void SyncClosedFile(int folderFd, const std::string& name) {
     }
 }
 
+// True when name in the folder is the very file open as fd.
+bool StillNamed(int folderFd, const std::string& name, int fd) {
+    struct stat named {};
+    struct stat open {};
+    return ::fstatat(folderFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           ::fstat(fd, &open) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+// Names made by NewTemporaryName: ".kesto-", 16 hexadecimal digits, "-", digits, ".tmp".
+bool IsTemporaryName(std::string_view name) {
+    constexpr std::string_view kStart = ".kesto-";
+    constexpr std::string_view kEnd = ".tmp";
+    constexpr size_t kNonceDigits = 16;
+    if (name.size() < kStart.size() + kNonceDigits + 2 + kEnd.size() || !name.starts_with(kStart) ||
+        !name.ends_with(kEnd)) {
+        return false;
+    }
+    const std::string_view nonce = name.substr(kStart.size(), kNonceDigits);
+    const std::string_view counter =
+        name.substr(kStart.size() + kNonceDigits + 1,
+                    name.size() - kStart.size() - kNonceDigits - 1 - kEnd.size());
+    return std::all_of(nonce.begin(), nonce.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }) &&
+           name[kStart.size() + kNonceDigits] == '-' && !counter.empty() &&
+           std::all_of(counter.begin(), counter.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 }  // namespace
+
+void RemoveStaleTemporaries(int folderFd) {
+    UniqueFd listing(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* folder = listing.IsOpen() ? ::fdopendir(listing.Get()) : nullptr;
+    if (folder == nullptr) {
+        return;
+    }
+    listing.Release();  // the listing owns it now
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (!IsTemporaryName(name)) {
+            continue;
+        }
+        // A link is ours between its creation and its renaming, a moment; a file is a
+        // dead writer's when no one holds its lock.
+        UniqueFd file(
+            ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (file.IsOpen() ? ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0 &&
+                                StillNamed(folderFd, name, file.Get())
+                          : errno == ELOOP) {
+            ::unlinkat(folderFd, name.c_str(), 0);
+        }
+    }
+    ::closedir(folder);
+}
 
 std::string NewTemporaryName() {
     static const uint64_t processNonce = RandomNumber();
@@ -46,8 +103,23 @@ TemporaryFile::TemporaryFile(int folderFd) : folderFd_(folderFd) {
         temporaryName_ = NewTemporaryName();
         fd_.Reset(::openat(folderFd_, temporaryName_.c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!fd_.IsOpen() && errno != EEXIST) {
-            throw SystemFailure("cannot create a file");
+        if (!fd_.IsOpen()) {
+            if (errno != EEXIST) {
+                throw SystemFailure("cannot create a file");
+            }
+            continue;
+        }
+        // The lock says a live writer owns the file, for as long as this object lives:
+        // on a duplicate of the descriptor, so that closing the file before it is renamed
+        // keeps it. Between creating and locking, another extraction may have taken the
+        // file for a dead writer's and removed it: then the name is no longer ours.
+        lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
+        if (!lock_.IsOpen() || ::flock(lock_.Get(), LOCK_EX | LOCK_NB) != 0) {
+            throw SystemFailure("cannot lock a new file");
+        }
+        if (!StillNamed(folderFd_, temporaryName_, fd_.Get())) {
+            fd_.Reset();
+            lock_.Reset();
         }
     }
     if (!fd_.IsOpen()) {
@@ -56,7 +128,6 @@ TemporaryFile::TemporaryFile(int folderFd) : folderFd_(folderFd) {
 }
 
 TemporaryFile::~TemporaryFile() {
-    fd_.Reset();
     if (!published_) {
         ::unlinkat(folderFd_, temporaryName_.c_str(), 0);
     }
@@ -102,14 +173,21 @@ void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modifi
 }
 
 void PublishLink(int folderFd, const std::string& name, const std::string& target) {
-    const std::string temporaryName = NewTemporaryName();
-    if (::symlinkat(target.c_str(), folderFd, temporaryName.c_str()) != 0) {
-        throw SystemFailure("cannot create the symbolic link");
-    }
-    if (::renameat(folderFd, temporaryName.c_str(), folderFd, name.c_str()) != 0) {
+    // Another extraction may remove the link between its creation and its renaming,
+    // taking it for a dead writer's: then it is made again.
+    for (int attempt = 0;; ++attempt) {
+        const std::string temporaryName = NewTemporaryName();
+        if (::symlinkat(target.c_str(), folderFd, temporaryName.c_str()) != 0) {
+            throw SystemFailure("cannot create the symbolic link");
+        }
+        if (::renameat(folderFd, temporaryName.c_str(), folderFd, name.c_str()) == 0) {
+            return;
+        }
         const int error = errno;
         ::unlinkat(folderFd, temporaryName.c_str(), 0);
-        throw SystemFailure("cannot put the symbolic link in place", error);
+        if (error != ENOENT || attempt == 2) {
+            throw SystemFailure("cannot put the symbolic link in place", error);
+        }
     }
 }
 

@@ -30,6 +30,7 @@ class TemporaryFile {
     int folderFd_;
     std::string temporaryName_;
     UniqueFd fd_;
+    UniqueFd lock_;  // the same file, locked while this writer lives
     bool published_ = false;
 };
 
@@ -38,5 +39,9 @@ void PublishLink(int folderFd, const std::string& name, const std::string& targe
 
 // A name no other file in the folder has, for creating something before renaming it.
 std::string NewTemporaryName();
+
+// Removes the temporaries of writers that died (killed while extracting) from the
+// folder: names of ours alone, and only those no live writer holds.
+void RemoveStaleTemporaries(int folderFd);
 
 }  // namespace sevenzip32

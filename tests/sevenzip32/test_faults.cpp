@@ -1,6 +1,7 @@
 // Faults from outside: a FIFO where an archive should be, reports longer than the
 // buffer, and work that throws what no one expects.
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <fcntl.h>
 
@@ -8,7 +9,9 @@
 
 #include "EntryOutcomes.h"
 #include "ExtractionFixture.h"
+#include "TemporaryFile.h"
 
+using namespace testzip;
 using ::testing::HasSubstr;
 
 TEST_F(ExtractionTest, AFifoNamedLikeAnArchiveIsRefusedAtOnce) {
@@ -37,6 +40,34 @@ TEST_F(ExtractionTest, AReportLongerThanTheBufferKeepsItsReason) {
     EXPECT_THAT(result.report, HasSubstr("Archive: /ppp"));
     EXPECT_THAT(result.report, HasSubstr("ppp...ppp"));  // the middle left out
     EXPECT_THAT(result.report, HasSubstr("Failed: cannot open the archive: File name too long"));
+}
+
+TEST_F(ExtractionTest, WhatAKilledWriterLeftIsRemovedAndALiveWritersTemporaryIsNot) {
+    const int folder = ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Dies in the middle of writing, as a killed extraction does: nothing cleans up.
+        sevenzip32::TemporaryFile dying(folder);
+        dying.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>("half"), 4));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    sevenzip32::TemporaryFile living(folder);
+    WriteWholeFile(Output(".kesto-a-name-like-ours.tmp"), "not ours");
+    WriteWholeFile(Output("notes.tmp"), "the user's");
+    const auto before = Tree(OutputFolder());
+    ASSERT_EQ(before.size(), 4u);
+
+    auto result = Extract(Archive({File("new.txt", "new")}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    auto after = Tree(OutputFolder());
+    after.erase("new.txt");
+    EXPECT_EQ(after.size(), 3u) << "only the dead writer's temporary goes";
+    for (const std::string& name : after) {
+        EXPECT_TRUE(before.count(name)) << name;
+    }
+    ::close(folder);
 }
 
 TEST(EntryOutcomes, WhateverTheWorkThrowsFailsThatEntryAlone) {
