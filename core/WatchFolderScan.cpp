@@ -16,11 +16,9 @@ void DeleteExtractedArchives(const std::string& scanFolder,
         return;
     }
     for (const ExtractedArchive& archive : archives) {
-        // The name must still stand for that very file: a later archive of the pass may
-        // have replaced it, or a new copy arrived.
-        if (platform::IdentityOf(archive.path) == archive.identity) {
-            platform::DeleteFile(archive.path);
-        }
+        // The name must still stand for that very file, which no one is still writing: a
+        // later archive of the pass may have replaced it, or a copy is arriving under it.
+        platform::DeleteUnlessBeingWritten(archive.path, archive.identity);
     }
 }
 

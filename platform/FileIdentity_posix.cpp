@@ -2,21 +2,32 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <ctime>
+
 #include "FileIdentity.h"
 
 namespace platform {
 
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        return std::nullopt;
-    }
+namespace {
+
+FileIdentity IdentityFrom(const struct stat& status) {
     return FileIdentity{static_cast<uint64_t>(status.st_dev),
                         static_cast<uint64_t>(status.st_ino),
                         static_cast<uint64_t>(status.st_size),
                         status.st_mtim.tv_sec,
                         status.st_mtim.tv_nsec,
                         S_ISREG(status.st_mode)};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return IdentityFrom(status);
 }
 
 bool SyncFileSystem(const std::string& folder) {
@@ -31,6 +42,32 @@ bool SyncFileSystem(const std::string& folder) {
 
 bool DeleteFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+bool DeleteUnlessBeingWritten(const std::string& path, const FileIdentity& expected) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool deleted = false;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && IdentityFrom(status) == expected) {
+        // The kernel grants a read lease only while no one has the file open for writing,
+        // and while it is held, no one can open it so without waiting for us to let go.
+        if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+            deleted = IdentityOf(path) == expected && DeleteFile(path);
+            ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        } else if (errno != EAGAIN && errno != EBUSY) {
+            // No leases here (a file system or an owner that refuses them): only a file
+            // no one has touched for a while is taken for complete.
+            const bool quiet =
+                ::time(nullptr) - status.st_mtim.tv_sec >= kQuietSecondsWithoutLeases &&
+                ::time(nullptr) - status.st_ctim.tv_sec >= kQuietSecondsWithoutLeases;
+            deleted = quiet && IdentityOf(path) == expected && DeleteFile(path);
+        }
+    }
+    ::close(fd);
+    return deleted;
 }
 
 }  // namespace platform

@@ -1,6 +1,8 @@
 // One pass over the watch folder, seen from the library's side: which archives it is
 // handed, with which folder, and which archives go afterwards.
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -138,4 +140,16 @@ TEST_F(ScanTest, AnArchiveReplacedLaterInThePassIsKept) {
     ScanWatchFolder(Folder(), "1", 1);
     EXPECT_EQ(ReadWholeFile(In(firstArchive)), "new copy");
     EXPECT_EQ(std::filesystem::exists(In("a.zip")) + std::filesystem::exists(In("b.zip")), 1);
+}
+
+TEST_F(ScanTest, AnArchiveStillOpenForWritingIsNotDeletedUntilItsWriterCloses) {
+    WriteWholeFile(In("arriving.zip"), "a whole archive, as far as anyone can tell");
+    const int writer = ::open(In("arriving.zip").c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(writer, 0);
+    ScanWatchFolder(Folder(), "1", 1);
+    EXPECT_TRUE(std::filesystem::exists(In("arriving.zip")));
+    ::close(writer);
+    ScanWatchFolder(Folder(), "1", 1);
+    EXPECT_FALSE(std::filesystem::exists(In("arriving.zip")));
+    EXPECT_EQ(Fake().calls.size(), 2u);
 }
