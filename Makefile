@@ -4,7 +4,9 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PREFIX ?= $(HOME)/.local
 
-.PHONY: deps program build test run install uninstall bench docs clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps program build test run install uninstall bench fuzz docs clean
 
 deps:
 	@scripts/install-deps
@@ -49,8 +51,15 @@ bench:
 	bench/run-bench $(BUILD_DIR)/bin
 	bench/run-watch-bench $(BUILD_DIR)/bin
 
+# The fuzz targets, built apart with clang, run for FUZZ_SECONDS in all.
+fuzz:
+	scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_DIR)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTO_FUZZ=ON
+	cmake --build $(BUILD_DIR)-fuzz
+	tests/fuzz/run-fuzz $(BUILD_DIR)-fuzz $(FUZZ_SECONDS)
+
 docs: program
 	docs/make-screenshots $(BUILD_DIR)/bin
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-fuzz

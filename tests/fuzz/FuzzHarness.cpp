@@ -1,0 +1,67 @@
+#include "FuzzHarness.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "CommandLine.h"
+
+extern "C" int SevenZip(uint32_t ownerWindow, const char* commandLine, char* output,
+                        uint32_t outputSize);
+
+namespace {
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+// Everything below root except the archive and the output folder's own contents.
+bool OnlyTheArchiveAndTheOutputFolder(const std::filesystem::path& root) {
+    for (const auto& entry : std::filesystem::directory_iterator(root)) {
+        if (entry.path().filename() != "work") {
+            return false;
+        }
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(root / "work")) {
+        const auto name = entry.path().filename();
+        if (name != "input.zip" && name != "out") {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root) {
+    const std::filesystem::path work = root / "work";
+    const std::filesystem::path archive = work / "input.zip";
+    const std::filesystem::path out = work / "out";
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    {
+        std::ofstream file(archive, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    const std::string commandLine =
+        "x -r -hide -aoa -y " + Quoted(archive.string()) + " -o" + Quoted(out.string() + "/");
+    std::vector<char> report(8192, '\x7F');
+    SevenZip(0, commandLine.c_str(), report.data(), static_cast<uint32_t>(report.size()));
+    if (std::memchr(report.data(), '\0', report.size()) == nullptr ||
+        !OnlyTheArchiveAndTheOutputFolder(root)) {
+        std::abort();
+    }
+}
+
+void ParseCommandLineBytes(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const auto parsed = sevenzip32::ParseCommandLine(text);
+    if (const auto* request = std::get_if<sevenzip32::ExtractRequest>(&parsed)) {
+        if (request->archivePath.empty() || request->outputFolder.empty()) {
+            std::abort();
+        }
+    }
+}

@@ -1,0 +1,15 @@
+// What the fuzz targets do with one input, shared with the test that replays every input
+// they ever found. Each aborts the process on a broken promise of the library.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+// Extracts data as an archive into a folder below root, through the library's entry
+// point; aborts when the report is not zero-terminated or anything was written outside
+// that folder. root must be a folder of the caller's own.
+void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root);
+
+// Parses data as a command line; aborts when an accepted one names an empty path.
+void ParseCommandLineBytes(const uint8_t* data, size_t size);
