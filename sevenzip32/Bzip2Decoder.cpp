@@ -12,7 +12,7 @@ class Bzip2Decoder : public MethodDecoder {
     Bzip2Decoder() { Start(); }
     ~Bzip2Decoder() override { BZ2_bzDecompressEnd(&stream_); }
 
-    void Reset() override {
+    void Reset(uint64_t /*declaredSize*/) override {
         BZ2_bzDecompressEnd(&stream_);
         Start();
     }

@@ -9,9 +9,7 @@ namespace {
 
 class DeflateDecoder : public MethodDecoder {
   public:
-    DeflateDecoder() { Reset(); }
-
-    void Reset() override {
+    void Reset(uint64_t /*declaredSize*/) override {
         isal_inflate_init(&state_);
         state_.crc_flag = ISAL_DEFLATE;
     }

@@ -58,16 +58,15 @@ void EntryDecoder::Decode(const ArchiveFile& file, const CentralRecord& record,
     }
 }
 
-MethodDecoder& EntryDecoder::DecoderFor(uint16_t method) {
-    auto& decoder = decoders_[method];
+MethodDecoder& EntryDecoder::DecoderFor(const CentralRecord& record) {
+    auto& decoder = decoders_[record.method];
     if (!decoder) {
-        decoder = MakeMethodDecoder(method);
+        decoder = MakeMethodDecoder(record.method);
         if (!decoder) {
-            throw EntryFailure("unsupported compression method " + std::to_string(method));
+            throw EntryFailure("unsupported compression method " + std::to_string(record.method));
         }
-    } else {
-        decoder->Reset();
     }
+    decoder->Reset(record.size);
     return *decoder;
 }
 
@@ -90,7 +89,7 @@ void EntryDecoder::ReadStored(const ArchiveFile& file, const CentralRecord& reco
 // would be data one reader shows and another does not.
 void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& record,
                                   const ChunkSink& sink) {
-    MethodDecoder& decoder = DecoderFor(record.method);
+    MethodDecoder& decoder = DecoderFor(record);
     CheckedSink checked(record, sink);
     uint64_t offset = record.dataOffset;
     uint64_t left = record.compressedSize;

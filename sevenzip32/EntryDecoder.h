@@ -32,7 +32,7 @@ class EntryDecoder {
     void ReadStored(const ArchiveFile& file, const CentralRecord& record, const ChunkSink& sink);
     void ReadCompressed(const ArchiveFile& file, const CentralRecord& record,
                         const ChunkSink& sink);
-    MethodDecoder& DecoderFor(uint16_t method);
+    MethodDecoder& DecoderFor(const CentralRecord& record);
 
     std::vector<uint8_t> input_;
     std::vector<uint8_t> output_;

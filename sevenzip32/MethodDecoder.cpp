@@ -8,13 +8,29 @@ std::unique_ptr<MethodDecoder> MakeMethodDecoder(uint16_t method) {
             return MakeDeflateDecoder();
         case kMethodBzip2:
             return MakeBzip2Decoder();
+        case kMethodLzma:
+            return MakeLzmaDecoder();
+        case kMethodXz:
+            return MakeXzDecoder();
+        case kMethodZstandard:
+            return MakeZstandardDecoder();
         default:
             return nullptr;
     }
 }
 
 bool IsMethodSupported(uint16_t method) {
-    return method == kMethodStored || method == kMethodDeflate || method == kMethodBzip2;
+    switch (method) {
+        case kMethodStored:
+        case kMethodDeflate:
+        case kMethodBzip2:
+        case kMethodLzma:
+        case kMethodXz:
+        case kMethodZstandard:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace sevenzip32

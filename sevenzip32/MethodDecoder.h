@@ -10,7 +10,14 @@ namespace sevenzip32 {
 
 constexpr uint16_t kMethodStored = 0;
 constexpr uint16_t kMethodDeflate = 8;
+constexpr uint16_t kMethodDeflate64 = 9;
 constexpr uint16_t kMethodBzip2 = 12;
+constexpr uint16_t kMethodLzma = 14;
+constexpr uint16_t kMethodZstandard = 93;
+constexpr uint16_t kMethodXz = 95;
+
+// No method may take more memory than this for one entry.
+constexpr uint64_t kMostDecoderMemory = 256ull * 1024 * 1024;
 
 class MethodDecoder {
   public:
@@ -21,8 +28,9 @@ class MethodDecoder {
     };
 
     virtual ~MethodDecoder() = default;
-    // Makes the decoder ready for a new entry.
-    virtual void Reset() = 0;
+    // Makes the decoder ready for a new entry of declaredSize bytes, which some methods
+    // need to know where their data ends.
+    virtual void Reset(uint64_t declaredSize) = 0;
     // Decodes what it can of input into output; throws EntryFailure on damaged data.
     virtual Step Decode(std::span<const uint8_t> input, std::span<uint8_t> output) = 0;
 };
@@ -34,5 +42,8 @@ bool IsMethodSupported(uint16_t method);
 
 std::unique_ptr<MethodDecoder> MakeDeflateDecoder();
 std::unique_ptr<MethodDecoder> MakeBzip2Decoder();
+std::unique_ptr<MethodDecoder> MakeLzmaDecoder();
+std::unique_ptr<MethodDecoder> MakeXzDecoder();
+std::unique_ptr<MethodDecoder> MakeZstandardDecoder();
 
 }  // namespace sevenzip32

@@ -18,6 +18,13 @@ const Tool kTools[] = {
     {"7zz", "7zz a -tzip -bd -bso0 \"$ARCHIVE\" ."},
     {"7zz_deflate_multithreaded", "7zz a -tzip -mmt=2 -bd -bso0 \"$ARCHIVE\" ."},
     {"7zz_bzip2", "7zz a -tzip -mm=BZip2 -bd -bso0 \"$ARCHIVE\" ."},
+    {"7zz_lzma", "7zz a -tzip -mm=LZMA -bd -bso0 \"$ARCHIVE\" ."},
+    {"7zz_xz", "7zz a -tzip -mm=XZ -bd -bso0 \"$ARCHIVE\" ."},
+    {"python_lzma",
+     "python3 -c \"import os, zipfile\n"
+     "with zipfile.ZipFile(os.environ['ARCHIVE'], 'w', zipfile.ZIP_LZMA) as z:\n"
+     "    for folder, _, names in os.walk('.'):\n"
+     "        for name in names: z.write(os.path.join(folder, name))\""},
 };
 
 std::string Compressible(size_t size) {
@@ -44,7 +51,7 @@ TEST_F(ExtractionTest, ArchivesOfTheCommonToolsExtractExactly) {
     }
     for (const Tool& tool : kTools) {
         const std::string archive = folder_ / (std::string(tool.name) + ".zip");
-        const std::string command = "cd '" + source.string() + "' && ARCHIVE='" + archive +
+        const std::string command = "cd '" + source.string() + "' && export ARCHIVE='" + archive +
                                     "' && " + tool.command + " >/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0) << tool.name;
         std::filesystem::remove_all(OutputFolder());
@@ -56,4 +63,18 @@ TEST_F(ExtractionTest, ArchivesOfTheCommonToolsExtractExactly) {
             EXPECT_EQ(ReadWholeFile(Output(name)), contents) << tool.name << ": " << name;
         }
     }
+}
+
+TEST_F(ExtractionTest, ZstandardEntriesExtract) {
+    const std::string text = Compressible(200 * 1024);
+    WriteWholeFile(folder_ / "plain", text);
+    const std::string command =
+        "zstd -q -19 -c '" + (folder_ / "plain") + "' > '" + (folder_ / "plain.zst") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    testzip::Entry entry = testzip::File("text.txt", text);
+    entry.method = 93;
+    entry.compressedOverride = ReadWholeFile(folder_ / "plain.zst");
+    auto result = Extract(testzip::Archive({entry}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("text.txt")), text);
 }
