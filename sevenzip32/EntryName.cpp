@@ -2,6 +2,7 @@
 
 #include "Crc32.h"
 #include "EntryFailure.h"
+#include "Utf8.h"
 
 namespace sevenzip32 {
 namespace {
@@ -34,60 +35,17 @@ bool IsDriveLetterPart(std::string_view part) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        size_t length = 0;
-        uint32_t codePoint = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            codePoint = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            codePoint = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            codePoint = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            codePoint = codePoint << 6 | (next & 0x3F);
-        }
-        constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (codePoint < kSmallest[length] || codePoint > 0x10FFFF ||
-            (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-NameDecoder::NameDecoder() : cp932_(iconv_open("UTF-8", "CP932")) {}
-
 NameDecoder::~NameDecoder() {
-    if (cp932_ != reinterpret_cast<iconv_t>(-1)) {
+    if (cp932_ != kNotOpen) {
         iconv_close(cp932_);
     }
 }
 
+// UTF-8 where the archive says so, or where the name is valid UTF-8 as it stands; else
+// our users' code page, CP932; else IBM437, the format's own, which decodes any bytes:
+// a name is never refused for its encoding, only for what it says once decoded.
 std::string NameDecoder::Decode(const CentralRecord& record) {
-    if (record.IsNameUtf8()) {
-        if (!IsValidUtf8(record.rawName)) {
-            throw EntryFailure("the name is flagged UTF-8 but is not");
-        }
+    if (record.IsNameUtf8() && IsValidUtf8(record.rawName)) {
         return record.rawName;
     }
     if (auto unicodeName = UnicodePathName(record)) {
@@ -96,12 +54,18 @@ std::string NameDecoder::Decode(const CentralRecord& record) {
     if (IsValidUtf8(record.rawName)) {
         return record.rawName;
     }
-    return DecodeCp932(record.rawName);
+    if (auto japanese = DecodeCp932(record.rawName)) {
+        return *japanese;
+    }
+    return DecodeIbm437(record.rawName);
 }
 
-std::string NameDecoder::DecodeCp932(std::string_view raw) {
-    if (cp932_ == reinterpret_cast<iconv_t>(-1)) {
-        throw EntryFailure("the name is not UTF-8 and CP932 decoding is not available");
+std::optional<std::string> NameDecoder::DecodeCp932(std::string_view raw) {
+    if (cp932_ == kNotOpen) {
+        cp932_ = iconv_open("UTF-8", "CP932");  // at the first name that needs it
+        if (cp932_ == kNotOpen) {
+            return std::nullopt;
+        }
     }
     iconv(cp932_, nullptr, nullptr, nullptr, nullptr);
     std::string input(raw);
@@ -111,10 +75,34 @@ std::string NameDecoder::DecodeCp932(std::string_view raw) {
     char* out = output.data();
     size_t outLeft = output.size();
     if (iconv(cp932_, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
-        throw EntryFailure("the name is neither UTF-8 nor CP932");
+        return std::nullopt;
     }
     output.resize(output.size() - outLeft);
     return output;
+}
+
+std::string DecodeIbm437(std::string_view raw) {
+    // The characters of bytes 0x80 to 0xFF, sixteen to a row.
+    static constexpr const char* kHighHalf[128] = {
+        "Ç", "ü", "é", "â", "ä", "à", "å", "ç", "ê", "ë", "è", "ï", "î", "ì", "Ä", "Å",
+        "É", "æ", "Æ", "ô", "ö", "ò", "û", "ù", "ÿ", "Ö", "Ü", "¢", "£", "¥", "₧", "ƒ",
+        "á", "í", "ó", "ú", "ñ", "Ñ", "ª", "º", "¿", "⌐", "¬", "½", "¼", "¡", "«", "»",
+        "░", "▒", "▓", "│", "┤", "╡", "╢", "╖", "╕", "╣", "║", "╗", "╝", "╜", "╛", "┐",
+        "└", "┴", "┬", "├", "─", "┼", "╞", "╟", "╚", "╔", "╩", "╦", "╠", "═", "╬", "╧",
+        "╨", "╤", "╥", "╙", "╘", "╒", "╓", "╫", "╪", "┘", "┌", "█", "▄", "▌", "▐", "▀",
+        "α", "ß", "Γ", "π", "Σ", "σ", "µ", "τ", "Φ", "Θ", "Ω", "δ", "∞", "φ", "ε", "∩",
+        "≡", "±", "≥", "≤", "⌠", "⌡", "÷", "≈", "°", "∙", "·", "√", "ⁿ", "²", "■", "\u00A0",
+    };
+    std::string decoded;
+    for (char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            decoded += c;
+        } else {
+            decoded += kHighHalf[byte - 0x80];
+        }
+    }
+    return decoded;
 }
 
 EntryPath SplitEntryPath(std::string_view name) {

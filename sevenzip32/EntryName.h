@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,24 +13,28 @@
 
 namespace sevenzip32 {
 
-bool IsValidUtf8(std::string_view text);
-
-// Decodes names that are neither flagged UTF-8 nor valid UTF-8 from the Japanese
-// Windows code page, in which archives made on our users' machines name their files.
+// Decodes entry names to UTF-8: names that are neither flagged UTF-8 nor valid UTF-8
+// come from the Japanese Windows code page, in which archives made on our users'
+// machines name their files, or else from IBM437.
 class NameDecoder {
   public:
-    NameDecoder();
+    NameDecoder() = default;
     ~NameDecoder();
     NameDecoder(const NameDecoder&) = delete;
     NameDecoder& operator=(const NameDecoder&) = delete;
 
-    // The entry's name in UTF-8; throws EntryFailure when it cannot be decoded.
+    // The entry's name in UTF-8; any bytes decode.
     std::string Decode(const CentralRecord& record);
 
   private:
-    std::string DecodeCp932(std::string_view raw);
-    iconv_t cp932_;
+    static inline const iconv_t kNotOpen = reinterpret_cast<iconv_t>(-1);
+
+    std::optional<std::string> DecodeCp932(std::string_view raw);
+    iconv_t cp932_ = kNotOpen;
 };
+
+// IBM437, the code page of the format's own when a name is not flagged UTF-8.
+std::string DecodeIbm437(std::string_view raw);
 
 struct EntryPath {
     // Never ".", ".." or with a separator; empty only for a folder naming the output folder.

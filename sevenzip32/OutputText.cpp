@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "Utf8.h"
+
 namespace sevenzip32 {
 
 namespace {
@@ -42,7 +44,7 @@ void CopyBytes(char* buffer, std::string_view bytes) {
 }  // namespace
 
 void OutputText::AddLine(std::string_view line) {
-    text_ += line;
+    text_ += EscapedForReport(line);
     text_ += '\n';
 }
 

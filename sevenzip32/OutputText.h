@@ -1,4 +1,5 @@
-// The report written into the caller's buffer: never longer than the buffer, always
+// The report written into the caller's buffer: valid UTF-8, one line per fact (names are
+// escaped as they are added), never longer than the buffer, always
 // zero-terminated. What does not fit loses the middles of its longest lines first, then
 // whole lines from its end, each cut marked.
 #pragma once

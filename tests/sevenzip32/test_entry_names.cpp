@@ -4,6 +4,7 @@
 
 #include "EntryFailure.h"
 #include "EntryName.h"
+#include "Utf8.h"
 
 using namespace sevenzip32;
 

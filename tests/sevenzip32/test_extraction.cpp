@@ -6,6 +6,7 @@
 #include <random>
 
 #include "ExtractionFixture.h"
+#include "Utf8.h"
 
 using namespace testzip;
 using ::testing::HasSubstr;
@@ -196,4 +197,20 @@ TEST_F(ExtractionTest, TheReportFitsAnyBufferAndIsZeroTerminated) {
     EXPECT_THAT(full.report, HasSubstr("broken-entry-with-a-long-name-49: CRC-32 mismatch"));
     auto cut = RunCommandLine(commandLine, 333);
     EXPECT_THAT(cut.report, ::testing::EndsWith("...\n"));
+}
+
+TEST_F(ExtractionTest, AnyNameDecodesAndTheReportStaysOneValidLinePerFact) {
+    Entry western = File("caf\x82 na\x8Bve.txt", "IBM437");  // not CP932 either
+    Entry lyingFlag = File("\x83\x65\x83\x58\x83\x67.txt", "flagged UTF-8, but CP932");
+    lyingFlag.flags = 0x0800;
+    Entry forged = File("x.txt\nFailed: everything", "a name that forges a report line");
+    auto result = Extract(Archive({western, lyingFlag, forged}));
+    EXPECT_EQ(result.status, 1) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("café naïve.txt")), "IBM437");
+    EXPECT_EQ(ReadWholeFile(Output("テスト.txt")), "flagged UTF-8, but CP932");
+    EXPECT_THAT(
+        result.report,
+        HasSubstr("Failed: x.txt\\x0AFailed: everything: the name holds a control character\n"));
+    EXPECT_EQ(std::count(result.report.begin(), result.report.end(), '\n'), 3);
+    EXPECT_TRUE(sevenzip32::IsValidUtf8(result.report));
 }

@@ -1,0 +1,74 @@
+#include "Utf8.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace sevenzip32 {
+
+size_t Utf8SequenceAt(std::string_view text, size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    size_t length = 0;
+    uint32_t codePoint = 0;
+    if (lead < 0x80) {
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        codePoint = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        codePoint = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) {
+        return 0;
+    }
+    for (size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[at + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        codePoint = codePoint << 6 | (next & 0x3F);
+    }
+    constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (codePoint < kSmallest[length] || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = Utf8SequenceAt(text, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+std::string EscapedForReport(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const size_t length = Utf8SequenceAt(text, at);
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            char code[5];
+            std::snprintf(code, sizeof code, "\\x%02X", byte);
+            escaped += code;
+            ++at;
+        } else {
+            escaped.append(text.substr(at, length));
+            at += length;
+        }
+    }
+    return escaped;
+}
+
+}  // namespace sevenzip32
