@@ -6,6 +6,8 @@ std::unique_ptr<MethodDecoder> MakeMethodDecoder(uint16_t method) {
     switch (method) {
         case kMethodDeflate:
             return MakeDeflateDecoder();
+        case kMethodDeflate64:
+            return MakeDeflate64Decoder();
         case kMethodBzip2:
             return MakeBzip2Decoder();
         case kMethodLzma:
@@ -23,6 +25,7 @@ bool IsMethodSupported(uint16_t method) {
     switch (method) {
         case kMethodStored:
         case kMethodDeflate:
+        case kMethodDeflate64:
         case kMethodBzip2:
         case kMethodLzma:
         case kMethodXz:

@@ -41,6 +41,7 @@ std::unique_ptr<MethodDecoder> MakeMethodDecoder(uint16_t method);
 bool IsMethodSupported(uint16_t method);
 
 std::unique_ptr<MethodDecoder> MakeDeflateDecoder();
+std::unique_ptr<MethodDecoder> MakeDeflate64Decoder();
 std::unique_ptr<MethodDecoder> MakeBzip2Decoder();
 std::unique_ptr<MethodDecoder> MakeLzmaDecoder();
 std::unique_ptr<MethodDecoder> MakeXzDecoder();

@@ -20,6 +20,8 @@ const Tool kTools[] = {
     {"7zz_bzip2", "7zz a -tzip -mm=BZip2 -bd -bso0 \"$ARCHIVE\" ."},
     {"7zz_lzma", "7zz a -tzip -mm=LZMA -bd -bso0 \"$ARCHIVE\" ."},
     {"7zz_xz", "7zz a -tzip -mm=XZ -bd -bso0 \"$ARCHIVE\" ."},
+    {"7zz_deflate64", "7zz a -tzip -mm=Deflate64 -bd -bso0 \"$ARCHIVE\" ."},
+    {"7zz_deflate64_ultra", "7zz a -tzip -mm=Deflate64 -mx=9 -bd -bso0 \"$ARCHIVE\" ."},
     {"python_lzma",
      "python3 -c \"import os, zipfile\n"
      "with zipfile.ZipFile(os.environ['ARCHIVE'], 'w', zipfile.ZIP_LZMA) as z:\n"
@@ -35,6 +37,24 @@ std::string Compressible(size_t size) {
     return text.substr(0, size);
 }
 
+// A block of noise repeated: matches 48 KiB back and far longer than 258 bytes, which
+// only Deflate64's wider distances and lengths can say in one go.
+std::string RepeatedNoise() {
+    std::string block(48 * 1024, '\0');
+    uint32_t state = 2463534242u;
+    for (char& c : block) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        c = static_cast<char>(state);
+    }
+    std::string repeated;
+    for (int i = 0; i < 8; ++i) {
+        repeated += block;
+    }
+    return repeated;
+}
+
 }  // namespace
 
 TEST_F(ExtractionTest, ArchivesOfTheCommonToolsExtractExactly) {
@@ -43,6 +63,7 @@ TEST_F(ExtractionTest, ArchivesOfTheCommonToolsExtractExactly) {
         {"readme.txt", "hello\n"},
         {"empty", ""},
         {"docs/big.txt", Compressible(3 * 1024 * 1024)},
+        {"docs/repeats.bin", RepeatedNoise()},
         {"docs/deeper/日本語.txt", "名前"},
     };
     for (const auto& [name, contents] : files) {
