@@ -28,3 +28,21 @@ inline std::unique_ptr<TForm1> ShowMainWindow() {
 inline void ClickButton(TqeButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
 }
+
+// A watch folder of the test's own holding one archive, removed afterwards.
+class WatchedFolder {
+  public:
+    explicit WatchedFolder(const std::string& name)
+        : path_(QDir::tempPath().toStdString() + "/" + name) {
+        std::filesystem::create_directories(path_);
+        WriteWholeFile(path_ + "/a.zip", "not really");
+    }
+    ~WatchedFolder() { std::filesystem::remove_all(path_); }
+    WatchedFolder(const WatchedFolder&) = delete;
+    WatchedFolder& operator=(const WatchedFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};

@@ -89,12 +89,9 @@ class MainWindow : public QObject {
                        !window->N1->isEnabled() && !window->File1->menuAction()->isEnabled();
             return 0;
         };
-        const std::string watched = QDir::tempPath().toStdString() + "/kesto-main-window-test";
-        std::filesystem::create_directories(watched);
-        WriteWholeFile(watched + "/a.zip", "not really");
-        window->WatchFolder = watched;
+        const WatchedFolder watched("kesto-main-window-test");
+        window->WatchFolder = watched.Path();
         ClickButton(window->qeButton1);
-        std::filesystem::remove_all(watched);
         QCOMPARE(fake_->calls.size(), 1u);
         QVERIFY(busyLook);
         QCOMPARE(LookOf(window->qeButton1).begin, clWhite);
@@ -129,15 +126,12 @@ class MainWindow : public QObject {
     void eachTickScans() {
         WriteSettingsFile("/watched\r\n5\r\n0\r\n");
         auto window = ShowMainWindow();
-        const std::string watched = QDir::tempPath().toStdString() + "/kesto-tick-test";
-        std::filesystem::create_directories(watched);
-        WriteWholeFile(watched + "/a.zip", "x");
-        window->WatchFolder = watched;
+        const WatchedFolder watched("kesto-tick-test");
+        window->WatchFolder = watched.Path();
         ClickButton(window->qeButton2);
         window->Timer1->setInterval(20);  // the shortest the settings allow is 5 s
         QTRY_VERIFY(fake_->calls.size() >= 2);
         ClickButton(window->qeButton2);
-        std::filesystem::remove_all(watched);
     }
 
     void intervalsThatCannotBeTimedNeverScan() {
@@ -186,10 +180,8 @@ class MainWindow : public QObject {
         WriteSettingsFile("/watched\r\n5\r\n0\r\n");
         auto window = ShowMainWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const std::string watched = QDir::tempPath().toStdString() + "/kesto-pass-test";
-        std::filesystem::create_directories(watched);
-        WriteWholeFile(watched + "/a.zip", "x");
-        window->WatchFolder = watched;
+        const WatchedFolder watched("kesto-pass-test");
+        window->WatchFolder = watched.Path();
         std::atomic<bool> handledDuringPass = false;
         std::atomic<int> passesRunning = 0;
         int mostPassesAtOnce = 0;
@@ -226,16 +218,13 @@ class MainWindow : public QObject {
         QCOMPARE(captionDuringPass, QString::fromUtf8("連続解凍"));
         QTRY_COMPARE(window->qeButton2->CaptionA().Caption(), QString::fromUtf8("停止"));
         ClickButton(window->qeButton2);
-        std::filesystem::remove_all(watched);
     }
 
     void anEndAskedForDuringAPassComesAfterIt() {
         WriteSettingsFile("/watched\r\n5\r\n0\r\n");
         auto window = ShowMainWindow();
-        const std::string watched = QDir::tempPath().toStdString() + "/kesto-end-test";
-        std::filesystem::create_directories(watched);
-        WriteWholeFile(watched + "/a.zip", "x");
-        window->WatchFolder = watched;
+        const WatchedFolder watched("kesto-end-test");
+        window->WatchFolder = watched.Path();
         bool quitDuringPass = true;
         QTimer quitWatch;
         fake_->onCall = [&](const std::string&) {
@@ -250,7 +239,6 @@ class MainWindow : public QObject {
         QTimer::singleShot(0, [&] { ClickButton(window->qeButton1); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(quitAfterPass);
-        std::filesystem::remove_all(watched);
     }
 
     void aCloseRequestIsIgnored() {
