@@ -1,39 +1,38 @@
 #include "MethodDecoder.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace sevenzip32 {
+namespace {
+
+struct KnownMethod {
+    uint16_t method;
+    std::unique_ptr<MethodDecoder> (*make)();
+};
+
+constexpr KnownMethod kKnownMethods[] = {
+    {kMethodDeflate, MakeDeflateDecoder}, {kMethodDeflate64, MakeDeflate64Decoder},
+    {kMethodBzip2, MakeBzip2Decoder},     {kMethodLzma, MakeLzmaDecoder},
+    {kMethodXz, MakeXzDecoder},           {kMethodZstandard, MakeZstandardDecoder},
+};
+
+const KnownMethod* Find(uint16_t method) {
+    const auto known =
+        std::find_if(std::begin(kKnownMethods), std::end(kKnownMethods),
+                     [&](const KnownMethod& entry) { return entry.method == method; });
+    return known == std::end(kKnownMethods) ? nullptr : known;
+}
+
+}  // namespace
 
 std::unique_ptr<MethodDecoder> MakeMethodDecoder(uint16_t method) {
-    switch (method) {
-        case kMethodDeflate:
-            return MakeDeflateDecoder();
-        case kMethodDeflate64:
-            return MakeDeflate64Decoder();
-        case kMethodBzip2:
-            return MakeBzip2Decoder();
-        case kMethodLzma:
-            return MakeLzmaDecoder();
-        case kMethodXz:
-            return MakeXzDecoder();
-        case kMethodZstandard:
-            return MakeZstandardDecoder();
-        default:
-            return nullptr;
-    }
+    const KnownMethod* known = Find(method);
+    return known == nullptr ? nullptr : known->make();
 }
 
 bool IsMethodSupported(uint16_t method) {
-    switch (method) {
-        case kMethodStored:
-        case kMethodDeflate:
-        case kMethodDeflate64:
-        case kMethodBzip2:
-        case kMethodLzma:
-        case kMethodXz:
-        case kMethodZstandard:
-            return true;
-        default:
-            return false;
-    }
+    return method == kMethodStored || Find(method) != nullptr;
 }
 
 }  // namespace sevenzip32
