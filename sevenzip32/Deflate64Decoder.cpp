@@ -5,6 +5,8 @@
 // It streams: compressed bytes are kept only until they are decoded, and the window of
 // the last 64 KiB produced is all the history there is. Each step (a block header, a
 // symbol, a copy) either completes or is undone to wait for more input.
+#include <endian.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -161,16 +163,18 @@ class Deflate64Decoder : public MethodDecoder {
 
     // Bits as the stream gives them, least significant first; NeedInput past the end.
     uint32_t Peek(int count) const {
-        uint32_t bits = 0;
-        size_t byte = bitPosition_ / 8;
-        int shift = -static_cast<int>(bitPosition_ % 8);
-        while (shift < count && byte < input_.size()) {
-            bits |= shift >= 0 ? static_cast<uint32_t>(input_[byte]) << shift
-                               : static_cast<uint32_t>(input_[byte]) >> -shift;
-            shift += 8;
-            ++byte;
+        const size_t byte = bitPosition_ / 8;
+        uint64_t word = 0;
+        if (byte + sizeof word <= input_.size()) {
+            std::memcpy(&word, input_.data() + byte, sizeof word);
+            word = le64toh(word);
+        } else {
+            for (size_t i = 0; byte + i < input_.size(); ++i) {
+                word |= static_cast<uint64_t>(input_[byte + i]) << (8 * i);
+            }
         }
-        return bits & ((1u << count) - 1);  // missing bits read as zero; Drop decides
+        // Missing bits read as zero; Drop decides whether they were needed.
+        return static_cast<uint32_t>(word >> (bitPosition_ % 8)) & ((1u << count) - 1);
     }
     void Drop(int count) {
         if (bitPosition_ + count > input_.size() * 8) {
