@@ -64,10 +64,9 @@ std::optional<ExtractedArchive> ExtractOne(const std::string& path, const std::s
         TqeArchiever7ZIP archiver(ownerWindow);
         completed = archiver.ExtractArchive(path, folder, output, status);
     }
-    // Only an archive that was fully extracted goes, and only if the name still stands
-    // for that very file: the extraction may have replaced it.
-    if (DeleteSource != "1" || !completed || status != 0 || !before || !before->isRegularFile ||
-        platform::IdentityOf(path) != before) {
+    // Only an archive that was fully extracted goes; whether the name still stands for that
+    // very file (the extraction may have replaced it) is asked when it is deleted.
+    if (DeleteSource != "1" || !completed || status != 0 || !before || !before->isRegularFile) {
         return std::nullopt;
     }
     return ExtractedArchive{path, *before};

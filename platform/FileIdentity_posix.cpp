@@ -49,13 +49,16 @@ bool DeleteUnlessBeingWritten(const std::string& path, const FileIdentity& expec
     if (fd < 0) {
         return false;
     }
+    const auto deleteIfStillExpected = [&] {
+        return IdentityOf(path) == expected && DeleteFile(path);
+    };
     bool deleted = false;
     struct stat status {};
     if (::fstat(fd, &status) == 0 && IdentityFrom(status) == expected) {
         // The kernel grants a read lease only while no one has the file open for writing,
         // and while it is held, no one can open it so without waiting for us to let go.
         if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
-            deleted = IdentityOf(path) == expected && DeleteFile(path);
+            deleted = deleteIfStillExpected();
             ::fcntl(fd, F_SETLEASE, F_UNLCK);
         } else if (errno != EAGAIN && errno != EBUSY) {
             // No leases here (a file system or an owner that refuses them): only a file
@@ -63,7 +66,7 @@ bool DeleteUnlessBeingWritten(const std::string& path, const FileIdentity& expec
             const bool quiet =
                 ::time(nullptr) - status.st_mtim.tv_sec >= kQuietSecondsWithoutLeases &&
                 ::time(nullptr) - status.st_ctim.tv_sec >= kQuietSecondsWithoutLeases;
-            deleted = quiet && IdentityOf(path) == expected && DeleteFile(path);
+            deleted = quiet && deleteIfStillExpected();
         }
     }
     ::close(fd);

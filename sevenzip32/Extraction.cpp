@@ -1,7 +1,5 @@
 #include "Extraction.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,7 +8,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "ArchiveFile.h"
@@ -147,20 +144,17 @@ class ArchiveExtraction {
                 }
             }
         };
-        // A helper that cannot even set itself up leaves its share to the others; an entry
-        // no thread reached counts as failed.
-        auto helper = [&] {
+        RunOnThreads(ThreadsFor(files.size(), kFilesPerThread), [&](size_t which) {
             try {
                 work();
             } catch (...) {
+                // A helper that cannot even set itself up leaves its share to the others;
+                // an entry no thread reached counts as failed.
+                if (which == 0) {
+                    throw;
+                }
             }
-        };
-        const size_t threads = ThreadsFor(files.size(), kFilesPerThread);
-        std::vector<std::jthread> helpers;
-        for (size_t i = 1; i < threads; ++i) {
-            helpers.emplace_back(helper);
-        }
-        work();
+        });
     }
 
     void ExtractFile(const PlannedEntry& entry, WorkerTools& tools) {

@@ -17,28 +17,34 @@ size_t ThreadsFor(size_t count, size_t entriesPerThread) {
                               kMostThreads);
 }
 
-void ParallelFor(size_t count, size_t threads, const std::function<void(size_t, size_t)>& work) {
-    threads = std::clamp<size_t>(threads, 1, std::max<size_t>(count, 1));
-    std::vector<std::exception_ptr> failures(threads);
-    auto block = [&](size_t which) {
+void RunOnThreads(size_t threads, const std::function<void(size_t which)>& work) {
+    std::vector<std::exception_ptr> failures(std::max<size_t>(threads, 1));
+    auto guarded = [&](size_t which) {
         try {
-            work(count * which / threads, count * (which + 1) / threads);
+            work(which);
         } catch (...) {
             failures[which] = std::current_exception();
         }
     };
     {
         std::vector<std::jthread> helpers;
-        for (size_t which = 1; which < threads; ++which) {
-            helpers.emplace_back(block, which);
+        for (size_t which = 1; which < failures.size(); ++which) {
+            helpers.emplace_back(guarded, which);
         }
-        block(0);
+        guarded(0);
     }
     for (const std::exception_ptr& failure : failures) {
         if (failure) {
             std::rethrow_exception(failure);
         }
     }
+}
+
+void ParallelFor(size_t count, size_t threads, const std::function<void(size_t, size_t)>& work) {
+    threads = std::clamp<size_t>(threads, 1, std::max<size_t>(count, 1));
+    RunOnThreads(threads, [&](size_t which) {
+        work(count * which / threads, count * (which + 1) / threads);
+    });
 }
 
 }  // namespace sevenzip32
