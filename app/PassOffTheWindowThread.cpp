@@ -1,7 +1,6 @@
 #include "PassOffTheWindowThread.h"
 
 #include <QEventLoop>
-#include <QPointer>
 #include <exception>
 #include <system_error>
 #include <thread>
