@@ -3,8 +3,10 @@
 // and 31 with 14 extra bits. No library on the system decodes it, so it is ours.
 //
 // It streams: compressed bytes are kept only until they are decoded, and the window of
-// the last 64 KiB produced is all the history there is. Each step (a block header, a
-// symbol, a copy) either completes or is undone to wait for more input.
+// the last 64 KiB produced is all the history there is. A step (a block header, a symbol
+// with its length and distance) is begun only when the bytes held cover the longest a
+// step can be, or when the input has ended: no step ever stops half way to wait, so
+// nothing is ever undone, and every split of the input gives the same bytes.
 #include <endian.h>
 
 #include <algorithm>
@@ -37,8 +39,6 @@ constexpr std::array<uint8_t, 32> kDistanceExtra = {0,  0,  0,  0,  1,  1,  2,  
                                                     10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
-
-struct NeedInput {};  // thrown inside a step that ran out of bits; the step is undone
 
 [[noreturn]] void Damaged() {
     throw EntryFailure("the Deflate64 data is damaged");
@@ -137,17 +137,22 @@ class Deflate64Decoder : public MethodDecoder {
     }
 
     Step Decode(std::span<const uint8_t> input, std::span<uint8_t> output) override {
-        size_t taken = 0;
-        if (Unread() < kMostBufferedInput) {
-            input_.insert(input_.end(), input.begin(), input.end());
-            taken = input.size();
-        }
         output_ = output;
         written_ = 0;
-        try {
-            Run();
-        } catch (const NeedInput&) {
-            bitPosition_ = committed_;
+        const bool inputEnded = input.empty();
+        size_t taken = 0;
+        for (;;) {
+            if (taken == 0 && !input.empty() && Unread() < kMostBufferedInput) {
+                Compact();
+                input_.insert(input_.end(), input.begin(), input.end());
+                taken = input.size();
+            }
+            const bool canTakeMore = taken == 0 && !input.empty();
+            Run(inputEnded);
+            // Run stops for the output, the stream's end, or input it has not been given.
+            if (state_ == State::Done || written_ == output_.size() || !canTakeMore) {
+                break;
+            }
         }
         Compact();
         if (state_ != State::Done) {
@@ -161,7 +166,7 @@ class Deflate64Decoder : public MethodDecoder {
         return {taken - after, written_, true};
     }
 
-    // Bits as the stream gives them, least significant first; NeedInput past the end.
+    // Bits as the stream gives them, least significant first.
     uint32_t Peek(int count) const {
         const size_t byte = bitPosition_ / 8;
         uint64_t word = 0;
@@ -176,9 +181,11 @@ class Deflate64Decoder : public MethodDecoder {
         // Missing bits read as zero; Drop decides whether they were needed.
         return static_cast<uint32_t>(word >> (bitPosition_ % 8)) & ((1u << count) - 1);
     }
+    // Past the end of the bytes held, the input has ended (a step begins only with
+    // enough bytes otherwise), so the stream is cut short.
     void Drop(int count) {
         if (bitPosition_ + count > input_.size() * 8) {
-            throw NeedInput{};
+            throw EntryFailure("the compressed data ends early");
         }
         bitPosition_ += count;
     }
@@ -190,6 +197,9 @@ class Deflate64Decoder : public MethodDecoder {
 
   private:
     enum class State { BlockHeader, Stored, Huffman, Done };
+
+    // The longest step, a header of dynamic codes, takes under 600 bytes.
+    static constexpr size_t kMostStepBytes = 1024;
 
     size_t Unread() const { return input_.size() - bitPosition_ / 8; }
 
@@ -206,15 +216,15 @@ class Deflate64Decoder : public MethodDecoder {
         window_[produced_++ % kWindowSize] = byte;
     }
 
-    // Steps until the output is full, the input runs out (NeedInput) or the stream ends.
-    void Run() {
+    // Steps until the output is full, the stream ends, or the bytes held no longer
+    // cover a whole step while more input is to come.
+    void Run(bool inputEnded) {
         for (;;) {
-            committed_ = bitPosition_;
-            if (copyLength_ > 0) {
-                if (!Copy()) {
-                    return;
-                }
-                continue;
+            if (copyLength_ > 0 && !Copy()) {
+                return;
+            }
+            if (state_ == State::Done || (!inputEnded && Unread() < kMostStepBytes)) {
+                return;
             }
             switch (state_) {
                 case State::Done:
@@ -255,11 +265,14 @@ class Deflate64Decoder : public MethodDecoder {
                 break;
             }
             case 1:
-                UseFixedCodes();
+                literals_ = &FixedCodes().literals;
+                distances_ = &FixedCodes().distances;
                 state_ = State::Huffman;
                 break;
             case 2:
                 ReadDynamicCodes();
+                literals_ = &dynamicLiterals_;
+                distances_ = &dynamicDistances_;
                 state_ = State::Huffman;
                 break;
             default:
@@ -267,29 +280,44 @@ class Deflate64Decoder : public MethodDecoder {
         }
     }
 
+    // Copies what the output and the bytes held allow; false when the output is full.
     bool CopyStored() {
-        while (storedLeft_ > 0) {
-            if (written_ == output_.size()) {
-                return false;
-            }
-            Put(static_cast<uint8_t>(Take(8)));
-            --storedLeft_;
-            committed_ = bitPosition_;
+        const size_t start = bitPosition_ / 8;  // stored data begins on a byte
+        const size_t count = std::min(
+            {static_cast<size_t>(storedLeft_), output_.size() - written_, input_.size() - start});
+        for (size_t i = 0; i < count; ++i) {
+            Put(input_[start + i]);
         }
-        state_ = State::BlockHeader;
-        return true;
+        bitPosition_ += count * 8;
+        storedLeft_ -= static_cast<uint32_t>(count);
+        if (storedLeft_ == 0) {
+            state_ = State::BlockHeader;
+        } else if (count == 0 && written_ < output_.size()) {
+            Drop(8);  // nothing held, and the input has ended
+        }
+        return written_ < output_.size();
     }
 
-    void UseFixedCodes() {
-        std::array<uint8_t, 288> lengths{};
-        std::fill(lengths.begin(), lengths.begin() + 144, 8);
-        std::fill(lengths.begin() + 144, lengths.begin() + 256, 9);
-        std::fill(lengths.begin() + 256, lengths.begin() + 280, 7);
-        std::fill(lengths.begin() + 280, lengths.end(), 8);
-        literals_.Build(lengths.data(), lengths.size());
-        std::array<uint8_t, 32> distances;
-        distances.fill(5);
-        distances_.Build(distances.data(), distances.size());
+    struct FixedCodeTables {
+        HuffmanCode literals;
+        HuffmanCode distances;
+    };
+
+    static const FixedCodeTables& FixedCodes() {
+        static const FixedCodeTables tables = [] {
+            FixedCodeTables built;
+            std::array<uint8_t, 288> lengths{};
+            std::fill(lengths.begin(), lengths.begin() + 144, 8);
+            std::fill(lengths.begin() + 144, lengths.begin() + 256, 9);
+            std::fill(lengths.begin() + 256, lengths.begin() + 280, 7);
+            std::fill(lengths.begin() + 280, lengths.end(), 8);
+            built.literals.Build(lengths.data(), lengths.size());
+            std::array<uint8_t, 32> distances;
+            distances.fill(5);
+            built.distances.Build(distances.data(), distances.size());
+            return built;
+        }();
+        return tables;
     }
 
     void ReadDynamicCodes() {
@@ -334,12 +362,12 @@ class Deflate64Decoder : public MethodDecoder {
         if (lengths[256] == 0) {
             Damaged();  // no end of block
         }
-        literals_.Build(lengths.data(), literalCount);
-        distances_.Build(lengths.data() + literalCount, distanceCount);
+        dynamicLiterals_.Build(lengths.data(), literalCount);
+        dynamicDistances_.Build(lengths.data() + literalCount, distanceCount);
     }
 
     void DecodeSymbol() {
-        const int symbol = literals_.Decode(*this);
+        const int symbol = literals_->Decode(*this);
         if (symbol < 256) {
             Put(static_cast<uint8_t>(symbol));
             return;
@@ -353,7 +381,7 @@ class Deflate64Decoder : public MethodDecoder {
             Damaged();
         }
         const size_t length = kLengthBase[lengthCode] + Take(kLengthExtra[lengthCode]);
-        const int distanceCode = distances_.Decode(*this);
+        const int distanceCode = distances_->Decode(*this);
         if (distanceCode >= 32) {
             Damaged();
         }
@@ -363,7 +391,6 @@ class Deflate64Decoder : public MethodDecoder {
         }
         copyLength_ = length;
         copyDistance_ = distance;
-        committed_ = bitPosition_;
     }
 
     // Goes on with the pending copy; false when the output is full first.
@@ -380,7 +407,6 @@ class Deflate64Decoder : public MethodDecoder {
 
     std::vector<uint8_t> input_;  // compressed bytes not yet decoded
     size_t bitPosition_ = 0;      // in input_
-    size_t committed_ = 0;        // where the step under way began
     std::vector<uint8_t> window_;
     uint64_t produced_ = 0;
     std::span<uint8_t> output_;
@@ -390,8 +416,10 @@ class Deflate64Decoder : public MethodDecoder {
     uint32_t storedLeft_ = 0;
     size_t copyLength_ = 0;
     size_t copyDistance_ = 0;
-    HuffmanCode literals_;
-    HuffmanCode distances_;
+    const HuffmanCode* literals_ = nullptr;
+    const HuffmanCode* distances_ = nullptr;
+    HuffmanCode dynamicLiterals_;
+    HuffmanCode dynamicDistances_;
 };
 
 }  // namespace

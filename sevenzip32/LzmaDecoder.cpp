@@ -23,12 +23,13 @@ class LzmaStream {
     }
     lzma_stream& Get() { return stream_; }
 
-    MethodDecoder::Step Code(std::span<const uint8_t> input, std::span<uint8_t> output) {
+    MethodDecoder::Step Code(std::span<const uint8_t> input, std::span<uint8_t> output,
+                             lzma_action action = LZMA_RUN) {
         stream_.next_in = input.data();
         stream_.avail_in = input.size();
         stream_.next_out = output.data();
         stream_.avail_out = output.size();
-        const lzma_ret result = lzma_code(&stream_, LZMA_RUN);
+        const lzma_ret result = lzma_code(&stream_, action);
         if (result == LZMA_MEMLIMIT_ERROR) {
             throw EntryFailure("the entry needs more memory to decode than is allowed");
         }
@@ -110,18 +111,20 @@ class LzmaDecoder : public MethodDecoder {
     bool started_ = false;
 };
 
-// A whole .xz stream, with its own integrity checks.
+// Whole .xz streams, with their own integrity checks: one or several, with stream
+// padding between them, as the format allows.
 class XzDecoder : public MethodDecoder {
   public:
     void Reset(uint64_t /*declaredSize*/) override {
         stream_.End();
-        if (lzma_stream_decoder(&stream_.Get(), kMostDecoderMemory, 0) != LZMA_OK) {
+        if (lzma_stream_decoder(&stream_.Get(), kMostDecoderMemory, LZMA_CONCATENATED) != LZMA_OK) {
             throw EntryFailure("cannot start the xz decoder");
         }
     }
 
+    // Only the end of the input tells whether another stream follows.
     Step Decode(std::span<const uint8_t> input, std::span<uint8_t> output) override {
-        return stream_.Code(input, output);
+        return stream_.Code(input, output, input.empty() ? LZMA_FINISH : LZMA_RUN);
     }
 
   private:

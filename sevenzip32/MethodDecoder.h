@@ -31,7 +31,9 @@ class MethodDecoder {
     // Makes the decoder ready for a new entry of declaredSize bytes, which some methods
     // need to know where their data ends.
     virtual void Reset(uint64_t declaredSize) = 0;
-    // Decodes what it can of input into output; throws EntryFailure on damaged data.
+    // Decodes what it can of input into output; throws EntryFailure on damaged data. An
+    // empty input says the compressed data has ended: formats whose data may hold several
+    // streams or frames (bzip2, xz, Zstandard) finish only then, at a stream's end.
     virtual Step Decode(std::span<const uint8_t> input, std::span<uint8_t> output) = 0;
 };
 

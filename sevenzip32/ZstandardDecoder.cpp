@@ -1,4 +1,5 @@
-// Zstandard (method 93), through libzstd: one frame per entry.
+// Zstandard (method 93), through libzstd: one frame or several (as parallel compressors
+// write them), skippable frames among them.
 #include <zstd.h>
 
 #include "EntryFailure.h"
@@ -25,21 +26,34 @@ class ZstandardDecoder : public MethodDecoder {
 
     void Reset(uint64_t /*declaredSize*/) override {
         ZSTD_DCtx_reset(context_, ZSTD_reset_session_only);
+        betweenFrames_ = false;
     }
 
     Step Decode(std::span<const uint8_t> input, std::span<uint8_t> output) override {
+        if (input.empty() && betweenFrames_) {
+            return {0, 0, true};
+        }
         ZSTD_inBuffer in{input.data(), input.size(), 0};
         ZSTD_outBuffer out{output.data(), output.size(), 0};
-        const size_t result = ZSTD_decompressStream(context_, &out, &in);
-        if (ZSTD_isError(result)) {
-            throw EntryFailure(std::string("the Zstandard data is damaged: ") +
-                               ZSTD_getErrorName(result));
+        // A call stops at the end of a frame; the next frame follows in the same input.
+        for (size_t before = SIZE_MAX; in.pos != before && out.pos < out.size;) {
+            before = in.pos;
+            const size_t result = ZSTD_decompressStream(context_, &out, &in);
+            if (ZSTD_isError(result)) {
+                throw EntryFailure(std::string("the Zstandard data is damaged: ") +
+                                   ZSTD_getErrorName(result));
+            }
+            betweenFrames_ = result == 0;
+            if (in.pos == in.size) {
+                break;
+            }
         }
-        return {in.pos, out.pos, result == 0};
+        return {in.pos, out.pos, false};
     }
 
   private:
     ZSTD_DCtx* context_;
+    bool betweenFrames_ = false;  // the last frame begun is complete
 };
 
 }  // namespace
