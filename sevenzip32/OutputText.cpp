@@ -41,6 +41,46 @@ void CopyBytes(char* buffer, std::string_view bytes) {
     }
 }
 
+// Shortens text to room bytes: the longest lines lose their middles first (a long path,
+// most often), so that the lines after them, with the reasons, still fit; then whole
+// lines go from the end, marked.
+std::string Shortened(std::string_view text, size_t room) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find('\n', start);
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    size_t total = text.size();
+    while (total > room) {
+        auto longest =
+            std::max_element(lines.begin(), lines.end(),
+                             [](const auto& a, const auto& b) { return a.size() < b.size(); });
+        if (longest->size() <= kShortestLine) {
+            break;
+        }
+        const size_t excess = total - room;
+        const size_t keep =
+            longest->size() > excess + kShortestLine ? longest->size() - excess : kShortestLine;
+        std::string cut = WithoutMiddle(*longest, keep);
+        total -= longest->size() - cut.size();
+        *longest = std::move(cut);
+    }
+    std::string shown;
+    for (const std::string& line : lines) {
+        const size_t after = shown.size() + line.size() + 1;
+        if (after > room || (total > room && after + kCutMark.size() > room)) {
+            if (shown.size() + kCutMark.size() <= room) {
+                shown += kCutMark;
+            }
+            break;
+        }
+        shown += line;
+        shown += '\n';
+    }
+    return shown;
+}
+
 }  // namespace
 
 void OutputText::AddLine(std::string_view line) {
@@ -53,54 +93,8 @@ void OutputText::CopyTo(char* buffer, uint32_t capacity) const {
         return;
     }
     const size_t room = capacity - 1;
-    std::string shortened;
-    std::string_view shown = text_;
-    if (shown.size() > room) {
-        // The longest lines lose their middles first (a long path, most often), so that
-        // the lines after them, with the reasons, still fit.
-        std::vector<std::string> lines;
-        for (size_t start = 0; start < text_.size();) {
-            const size_t end = text_.find('\n', start);
-            lines.emplace_back(text_.substr(start, end - start));
-            start = end + 1;
-        }
-        size_t total = text_.size();
-        for (;;) {
-            auto longest =
-                std::max_element(lines.begin(), lines.end(),
-                                 [](const auto& a, const auto& b) { return a.size() < b.size(); });
-            if (total <= room || longest->size() <= kShortestLine) {
-                break;
-            }
-            const size_t keep = std::max(kShortestLine, longest->size() - (total - room));
-            std::string cut = WithoutMiddle(*longest, keep);
-            total -= longest->size() - cut.size();
-            *longest = std::move(cut);
-        }
-        for (const std::string& line : lines) {
-            shortened += line;
-            shortened += '\n';
-        }
-        shown = shortened;
-    }
-    if (shown.size() > room) {
-        // Keep whole lines that fit together with the cut mark.
-        std::string_view kept;
-        if (room >= kCutMark.size()) {
-            kept = shown.substr(0, room - kCutMark.size());
-            const size_t lastLineEnd = kept.rfind('\n');
-            kept = lastLineEnd == std::string_view::npos ? std::string_view{}
-                                                         : kept.substr(0, lastLineEnd + 1);
-        }
-        CopyBytes(buffer, kept);
-        size_t length = kept.size();
-        if (room - length >= kCutMark.size()) {
-            CopyBytes(buffer + length, kCutMark);
-            length += kCutMark.size();
-        }
-        buffer[length] = '\0';
-        return;
-    }
+    const std::string shortened = text_.size() > room ? Shortened(text_, room) : std::string();
+    const std::string_view shown = text_.size() > room ? std::string_view(shortened) : text_;
     CopyBytes(buffer, shown);
     buffer[shown.size()] = '\0';
 }
