@@ -19,6 +19,7 @@
 #include "EntryOutcomes.h"
 #include "ExtractionPlan.h"
 #include "FileInPlace.h"
+#include "NameSpelling.h"
 #include "OutputFolder.h"
 #include "ParallelFor.h"
 #include "TemporaryFile.h"
@@ -80,6 +81,13 @@ class ArchiveExtraction {
             Attempt(entry, [&] { tools.folders.Folder(entry.path.parts); });
         }
         RunFilesInParallel();
+        // A name that differs from an earlier file's only in case comes after it, so that
+        // where the file system takes the two for one, the earlier is the one kept.
+        for (const PlannedEntry& entry : Pending(EntryKind::File)) {
+            if (entry.caseTwin) {
+                Attempt(entry, [&] { ExtractFile(entry, tools); });
+            }
+        }
         for (const PlannedEntry& entry : Pending(EntryKind::Link)) {
             Attempt(entry, [&] { ExtractLink(entry, tools); });
         }
@@ -131,7 +139,8 @@ class ArchiveExtraction {
     }
 
     void RunFilesInParallel() {
-        const auto files = Pending(EntryKind::File);
+        auto files = Pending(EntryKind::File);
+        std::erase_if(files, [](const PlannedEntry& entry) { return entry.caseTwin; });
         // Neighbouring entries share a folder: each thread takes a run of them at a time,
         // so it does not open folders again for every file.
         std::atomic<size_t> next{0};
@@ -162,6 +171,9 @@ class ArchiveExtraction {
         const int folder = tools.folders.FolderOf(entry.path.parts);
         const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
                                     user_};
+        if (entry.caseTwin && NameStandsSpelledOtherwise(folder, entry.path.parts.back())) {
+            throw EntryFailure("the name comes twice in the archive, differing only in case");
+        }
         if (KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
                                  tools.comparingBuffer)) {
             inPlace_[entry.index] = 1;

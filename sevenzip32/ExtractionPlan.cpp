@@ -4,10 +4,12 @@
 
 #include <ctime>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "EntryFailure.h"
 #include "MethodDecoder.h"
 #include "ParallelFor.h"
+#include "Utf8.h"
 
 namespace sevenzip32 {
 namespace {
@@ -125,14 +127,18 @@ std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t 
         });
     // A folder may be listed again; anything else of a name already met fails alone.
     std::unordered_map<std::string, EntryKind> seenNames;
+    std::unordered_set<std::string> seenFileNamesFolded;
     seenNames.reserve(plan.size());
     for (PlannedEntry& entry : plan) {
         if (!named[entry.index]) {
             continue;
         }
-        const auto [seen, added] = seenNames.try_emplace(JoinEntryPath(entry.path), entry.kind);
+        const std::string joined = JoinEntryPath(entry.path);
+        const auto [seen, added] = seenNames.try_emplace(joined, entry.kind);
         if (!added && (entry.kind != EntryKind::Folder || seen->second != EntryKind::Folder)) {
             entry.refusal = "the name comes twice in the archive";
+        } else if (entry.kind == EntryKind::File) {
+            entry.caseTwin = !seenFileNamesFolded.insert(CaseFolded(joined)).second;
         }
     }
     return plan;

@@ -22,7 +22,8 @@ struct PlannedEntry {
     EntryKind kind = EntryKind::File;
     mode_t mode = 0644;
     int64_t modificationTime = 0;
-    std::string refusal;  // not empty: the entry fails without touching the disk
+    std::string refusal;    // not empty: the entry fails without touching the disk
+    bool caseTwin = false;  // a file whose name differs from an earlier one's only in case
 };
 
 // umask is applied to the files' modes, as it would be to files the user creates.

@@ -2,14 +2,21 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cwctype>
+
+#include <locale.h>
+#include <wctype.h>
 
 namespace sevenzip32 {
 
-size_t Utf8SequenceAt(std::string_view text, size_t at) {
+size_t Utf8SequenceAt(std::string_view text, size_t at, uint32_t* decoded) {
     const auto lead = static_cast<unsigned char>(text[at]);
     size_t length = 0;
     uint32_t codePoint = 0;
     if (lead < 0x80) {
+        if (decoded != nullptr) {
+            *decoded = lead;
+        }
         return 1;
     } else if ((lead & 0xE0) == 0xC0) {
         length = 2;
@@ -38,6 +45,9 @@ size_t Utf8SequenceAt(std::string_view text, size_t at) {
         (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
         return 0;
     }
+    if (decoded != nullptr) {
+        *decoded = codePoint;
+    }
     return length;
 }
 
@@ -50,6 +60,29 @@ bool IsValidUtf8(std::string_view text) {
         at += length;
     }
     return true;
+}
+
+std::string CaseFolded(std::string_view text) {
+    static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    std::string folded;
+    folded.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        uint32_t codePoint = 0;
+        const size_t length = Utf8SequenceAt(text, at, &codePoint);
+        if (length == 0) {
+            folded += text[at++];
+            continue;
+        }
+        if (unicode != nullptr) {
+            codePoint =
+                static_cast<uint32_t>(::towupper_l(static_cast<wint_t>(codePoint), unicode));
+        } else if (codePoint >= 'a' && codePoint <= 'z') {
+            codePoint -= 'a' - 'A';
+        }
+        folded.append(reinterpret_cast<const char*>(&codePoint), sizeof codePoint);
+        at += length;
+    }
+    return folded;
 }
 
 std::string EscapedForReport(std::string_view text) {

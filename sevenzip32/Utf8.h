@@ -3,15 +3,21 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace sevenzip32 {
 
-// The length of the well-formed sequence that starts at text[at], or 0 when there is none.
-size_t Utf8SequenceAt(std::string_view text, size_t at);
+// The length of the well-formed sequence that starts at text[at], or 0 when there is none;
+// its code point goes to decoded when asked for.
+size_t Utf8SequenceAt(std::string_view text, size_t at, uint32_t* decoded = nullptr);
 
 bool IsValidUtf8(std::string_view text);
+
+// A key equal for names a file system that folds case takes for one: each character in
+// its upper case (Unicode's simple mapping), as exFAT compares names.
+std::string CaseFolded(std::string_view text);
 
 // The text with control characters and bytes that are not UTF-8 written as \xNN, so that
 // it is valid UTF-8 and one line, whatever an archive's names hold.
