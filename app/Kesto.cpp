@@ -7,12 +7,13 @@
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
+    HoldTerminationSignals();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kesto");
     QApplication::setWindowIcon(KestoIcon());
     InstallFontSubstitutes();
+    TerminationSignals endSignals;  // before the window, so that it ends after the window saved
     TForm1 form;
-    TerminationSignals endSignals;
     QObject::connect(&endSignals, &TerminationSignals::Received, &form, &TForm1::EndInOrder);
     form.show();
     return application.exec();

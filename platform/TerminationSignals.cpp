@@ -1,6 +1,7 @@
 #include "TerminationSignals.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,10 +19,26 @@ void OnSignal(int) {
     errno = savedErrno;
 }
 
+sigset_t TerminationSignalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kSignals) {
+        sigaddset(&set, signal);
+    }
+    return set;
+}
+
 }  // namespace
 
+void HoldTerminationSignals() {
+    const sigset_t set = TerminationSignalSet();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+    const sigset_t set = TerminationSignalSet();
     if (::pipe2(wakeUp, O_CLOEXEC | O_NONBLOCK) != 0) {
+        ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
         return;  // the program still ends, only not in order
     }
     notifier_ = new QSocketNotifier(wakeUp[0], QSocketNotifier::Read, this);
@@ -36,17 +53,20 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : kSignals) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
+            continue;
+        }
         ::sigaction(signal, &action, nullptr);
     }
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     if (notifier_ == nullptr) {
         return;
     }
-    for (int signal : kSignals) {
-        ::signal(signal, SIG_DFL);
-    }
+    HoldTerminationSignals();
     delete notifier_;
     ::close(wakeUp[0]);
     ::close(wakeUp[1]);

@@ -6,11 +6,18 @@
 #include <QObject>
 #include <QSocketNotifier>
 
+// Holds the signals back from the first line of main, before any thread starts: one that
+// comes before the handlers are in place waits for them instead of ending the program
+// unsaved.
+void HoldTerminationSignals();
+
 class TerminationSignals : public QObject {
     Q_OBJECT
   public:
-    // One at a time in a process: the handlers are the process's.
+    // One at a time in a process: the handlers are the process's. A signal the program
+    // was started to ignore (SIGHUP under nohup) stays ignored.
     explicit TerminationSignals(QObject* parent = nullptr);
+    // Holds the signals back again: the program is ending in order already.
     ~TerminationSignals() override;
 
   signals:

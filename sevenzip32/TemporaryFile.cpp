@@ -112,9 +112,14 @@ TemporaryFile::TemporaryFile(int folderFd) : folderFd_(folderFd) {
         // The lock says a live writer owns the file, for as long as this object lives:
         // on a duplicate of the descriptor, so that closing the file before it is renamed
         // keeps it. Between creating and locking, another extraction may have taken the
-        // file for a dead writer's and removed it: then the name is no longer ours.
+        // file for a dead writer's: it holds the lock a moment, to remove the file, and
+        // then the name is no longer ours. No one else ever locks a name this new, so
+        // waiting for the lock is waiting for that moment.
         lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
-        if (!lock_.IsOpen() || ::flock(lock_.Get(), LOCK_EX | LOCK_NB) != 0) {
+        int locked = -1;
+        while (lock_.IsOpen() && (locked = ::flock(lock_.Get(), LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (locked != 0) {
             throw SystemFailure("cannot lock a new file");
         }
         if (!StillNamed(folderFd_, temporaryName_, fd_.Get())) {

@@ -77,3 +77,20 @@ TEST(DeleteFile, RemovesFilesButNeverFolders) {
     EXPECT_TRUE(std::filesystem::is_directory(folder / "d.zip"));
     EXPECT_TRUE(SyncFileSystem(folder.Path().string()));
 }
+
+// What stands under the name after the checks is confirmed before it goes: a file moved
+// onto the name in the meantime stays, and nothing of ours is left beside it.
+TEST(DeleteIfStillExpected, RemovesOnlyTheFileThatWasChecked) {
+    TemporaryFolder folder;
+    const std::string path = folder / "a.zip";
+    std::ofstream(path) << "checked";
+    const auto checked = IdentityOf(path);
+    ASSERT_TRUE(checked);
+    std::ofstream(folder / "b.zip") << "arrived later";
+    std::filesystem::rename(folder / "b.zip", path);
+    EXPECT_FALSE(DeleteIfStillExpected(path, *checked));
+    std::ifstream kept(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "arrived later");
+    EXPECT_TRUE(DeleteIfStillExpected(path, *IdentityOf(path)));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}

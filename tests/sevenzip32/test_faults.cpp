@@ -84,3 +84,27 @@ TEST(EntryOutcomes, WhateverTheWorkThrowsFailsThatEntryAlone) {
     EXPECT_EQ(outcomes.Reason(3), "disk on fire");
     EXPECT_EQ(outcomes.Reason(4), "the entry was not reached");
 }
+
+// Another extraction's sweep may probe a temporary between its creation and its lock:
+// the writer waits for the probe and goes on, never failing the entry for it.
+TEST_F(ExtractionTest, ASweepProbingANewTemporaryNeverFailsItsWriter) {
+    const int folder = ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY);
+    std::atomic<bool> writing{true};
+    auto sweeping = std::async(std::launch::async, [&] {
+        while (writing) {
+            sevenzip32::RemoveStaleTemporaries(folder);
+        }
+    });
+    size_t failures = 0;
+    for (int i = 0; i < 20000; ++i) {
+        try {
+            sevenzip32::TemporaryFile file(folder);
+        } catch (const std::exception&) {
+            ++failures;
+        }
+    }
+    writing = false;
+    sweeping.get();
+    EXPECT_EQ(failures, 0u);
+    ::close(folder);
+}
