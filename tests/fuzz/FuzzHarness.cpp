@@ -1,5 +1,6 @@
 #include "FuzzHarness.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -36,7 +37,8 @@ bool OnlyTheArchiveAndTheOutputFolder(const std::filesystem::path& root) {
 
 }  // namespace
 
-void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root) {
+void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root,
+                         uint32_t reportSize) {
     const std::filesystem::path work = root / "work";
     const std::filesystem::path archive = work / "input.zip";
     const std::filesystem::path out = work / "out";
@@ -48,10 +50,13 @@ void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem
     }
     const std::string commandLine =
         "x -r -hide -aoa -y " + Quoted(archive.string()) + " -o" + Quoted(out.string() + "/");
-    std::vector<char> report(8192, '\x7F');
-    SevenZip(0, commandLine.c_str(), report.data(), static_cast<uint32_t>(report.size()));
-    if (std::memchr(report.data(), '\0', report.size()) == nullptr ||
-        !OnlyTheArchiveAndTheOutputFolder(root)) {
+    std::vector<char> report(reportSize + 16, '\x7F');
+    SevenZip(0, commandLine.c_str(), report.data(), reportSize);
+    const bool terminated =
+        reportSize == 0 || std::memchr(report.data(), '\0', reportSize) != nullptr;
+    const bool withinBuffer =
+        std::all_of(report.begin() + reportSize, report.end(), [](char c) { return c == '\x7F'; });
+    if (!terminated || !withinBuffer || !OnlyTheArchiveAndTheOutputFolder(root)) {
         std::abort();
     }
 }

@@ -7,9 +7,11 @@
 #include <filesystem>
 
 // Extracts data as an archive into a folder below root, through the library's entry
-// point; aborts when the report is not zero-terminated or anything was written outside
-// that folder. root must be a folder of the caller's own.
-void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root);
+// point with a report buffer of reportSize bytes; aborts when the report is not
+// zero-terminated within it, or anything was written outside that folder. root must be a
+// folder of the caller's own.
+void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root,
+                         uint32_t reportSize = 8192);
 
 // Parses data as a command line; aborts when an accepted one names an empty path.
 void ParseCommandLineBytes(const uint8_t* data, size_t size);

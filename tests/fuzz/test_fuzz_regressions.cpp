@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "../TemporaryFolder.h"
+#include "ArchiveRecipe.h"
 #include "FuzzHarness.h"
 
 namespace {
 
 std::vector<std::filesystem::path> Inputs(const char* target) {
     std::vector<std::filesystem::path> inputs;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::path(KESTO_FUZZ_REGRESSIONS) / target)) {
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(KESTO_FUZZ_REGRESSIONS) / target)) {
         if (entry.is_regular_file() && entry.path().filename() != ".gitkeep") {
             inputs.push_back(entry.path());
         }
@@ -37,6 +38,17 @@ TEST(FuzzRegressions, ArchivesGoThroughTheLibrary) {
         SCOPED_TRACE(input.filename().string());
         const auto bytes = Bytes(input);
         ExtractArchiveBytes(bytes.data(), bytes.size(), root.Path());
+    }
+}
+
+TEST(FuzzRegressions, CookedArchivesGoThroughTheLibrary) {
+    TemporaryFolder root;
+    for (const auto& input : Inputs("archive-recipe")) {
+        SCOPED_TRACE(input.filename().string());
+        const auto bytes = Bytes(input);
+        const ArchiveRecipe cooked = CookArchive(bytes.data(), bytes.size());
+        ExtractArchiveBytes(reinterpret_cast<const uint8_t*>(cooked.archive.data()),
+                            cooked.archive.size(), root.Path(), cooked.reportSize);
     }
 }
 

@@ -1,0 +1,157 @@
+#include "ArchiveRecipe.h"
+
+#include <lzma.h>
+#include <zstd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "ZipBuilder.h"
+
+namespace {
+
+constexpr uint16_t kDeflate64 = 9;
+constexpr uint16_t kLzma = 14;
+constexpr uint16_t kZstandard = 93;
+constexpr uint16_t kXz = 95;
+constexpr uint16_t kUnknownMethod = 99;
+
+// Takes what it is asked for from the recipe, zeros once it runs out.
+class Recipe {
+  public:
+    Recipe(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+    uint32_t Number(uint32_t most) {
+        uint64_t value = 0;
+        for (uint32_t left = most; left > 0; left >>= 8) {
+            value = value << 8 | Byte();
+        }
+        return static_cast<uint32_t>(value % (uint64_t{most} + 1));
+    }
+    bool Chance(uint32_t inEight) { return Number(7) < inEight; }
+    std::string Bytes(size_t count) {
+        std::string bytes;
+        for (size_t i = 0; i < count && at_ < size_; ++i) {
+            bytes += static_cast<char>(Byte());
+        }
+        return bytes;
+    }
+
+  private:
+    uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
+
+    const uint8_t* data_;
+    size_t size_;
+    size_t at_ = 0;
+};
+
+// Names from a small alphabet, so that folders are shared and names meet again in
+// another case; now and then a very long one.
+std::string Name(Recipe& recipe) {
+    static const std::string kAlphabet[] = {"a", "B",  "b", "/",  ".", "é",
+                                            "É", "名", "-", "..", "\\"};
+    const size_t length = recipe.Chance(1) ? 100 + recipe.Number(400) : 1 + recipe.Number(12);
+    std::string name;
+    for (size_t i = 0; i < length; ++i) {
+        name += kAlphabet[recipe.Number(std::size(kAlphabet) - 1)];
+    }
+    return name;
+}
+
+std::string Content(Recipe& recipe) {
+    if (recipe.Chance(1)) {  // large and repetitive: many reads, many blocks
+        const std::string unit = recipe.Bytes(1 + recipe.Number(64));
+        std::string content;
+        const size_t size = recipe.Number(2 << 20);
+        while (content.size() < size && !unit.empty()) {
+            content += unit;
+        }
+        return content;
+    }
+    return recipe.Bytes(recipe.Number(2048));
+}
+
+std::string Xz(const std::string& data) {
+    std::string out(lzma_stream_buffer_bound(data.size()), '\0');
+    size_t written = 0;
+    if (lzma_easy_buffer_encode(
+            0, LZMA_CHECK_CRC32, nullptr, reinterpret_cast<const uint8_t*>(data.data()),
+            data.size(), reinterpret_cast<uint8_t*>(out.data()), &written, out.size()) != LZMA_OK) {
+        return {};
+    }
+    return out.substr(0, written);
+}
+
+std::string Zstandard(const std::string& data) {
+    std::string out(ZSTD_compressBound(data.size()), '\0');
+    out.resize(ZSTD_compress(out.data(), out.size(), data.data(), data.size(), 1));
+    return out;
+}
+
+testzip::Entry Entry(Recipe& recipe) {
+    const std::string name = Name(recipe);
+    if (recipe.Chance(1)) {
+        return testzip::Folder(name + "/");
+    }
+    if (recipe.Chance(1) && recipe.Chance(2)) {
+        return testzip::Link(name, Name(recipe));
+    }
+    const std::string content = Content(recipe);
+    testzip::Entry entry = testzip::File(name, content, testzip::kStored);
+    switch (recipe.Number(7)) {
+        case 0:
+            break;
+        case 1:
+        case 2:
+            entry = testzip::File(name, content, testzip::kDeflate);
+            break;
+        case 3:
+            entry = testzip::File(name, content, testzip::kBzip2);
+            break;
+        case 4:
+            entry.method = kXz;
+            entry.compressedOverride = Xz(content);
+            break;
+        case 5:
+            entry.method = kZstandard;
+            entry.compressedOverride = Zstandard(content);
+            break;
+        default:  // methods read from the recipe's own bytes: mostly damaged
+            entry.method =
+                std::vector<uint16_t>{kDeflate64, kLzma, kUnknownMethod}[recipe.Number(2)];
+            entry.compressedOverride = recipe.Bytes(recipe.Number(4096));
+    }
+    if (recipe.Chance(1)) {
+        entry.flags |= 0x0001;  // encrypted
+    }
+    if (recipe.Chance(1)) {
+        entry.declaredCrc = recipe.Number(UINT32_MAX);
+    }
+    if (recipe.Chance(1)) {
+        entry.declaredSize = recipe.Number(1 << 22);
+    }
+    if (entry.compressedOverride && recipe.Chance(1) && !entry.compressedOverride->empty()) {
+        std::string& bytes = *entry.compressedOverride;
+        bytes[recipe.Number(static_cast<uint32_t>(bytes.size() - 1))] ^=
+            static_cast<char>(1 + recipe.Number(254));
+    }
+    entry.zip64 = recipe.Chance(1);
+    entry.dataDescriptor = recipe.Chance(1);
+    return entry;
+}
+
+}  // namespace
+
+ArchiveRecipe CookArchive(const uint8_t* data, size_t size) {
+    Recipe recipe(data, size);
+    ArchiveRecipe cooked;
+    constexpr uint32_t kReportSizes[] = {0, 1, 3, 64, 8192, 8192, 8192, 70000};
+    cooked.reportSize = kReportSizes[recipe.Number(7)];
+    const size_t count = recipe.Chance(2) ? recipe.Number(2000) : recipe.Number(20);
+    std::vector<testzip::Entry> entries;
+    for (size_t i = 0; i < count; ++i) {
+        entries.push_back(Entry(recipe));
+    }
+    cooked.archive = testzip::Archive(entries);
+    return cooked;
+}
