@@ -6,7 +6,7 @@ PREFIX ?= $(HOME)/.local
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps program build test run install uninstall bench fuzz docs clean
+.PHONY: deps program build test check-sanitizers run install uninstall bench fuzz docs clean
 
 deps:
 	@scripts/install-deps
@@ -25,6 +25,14 @@ build: deps $(BUILD_DIR)/build.ninja
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure
+	@$(MAKE) --no-print-directory check-sanitizers
+
+# The extraction library's tests again, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+check-sanitizers: deps
+	cmake -S . -B $(BUILD_DIR)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTO_SANITIZE=ON
+	cmake --build $(BUILD_DIR)-sanitize --target library_tests real_library_beside_tests
+	ctest --test-dir $(BUILD_DIR)-sanitize --output-on-failure -L library -j2
 
 run:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -62,4 +70,4 @@ docs: program
 	docs/make-screenshots $(BUILD_DIR)/bin
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-fuzz
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-fuzz $(BUILD_DIR)-sanitize
