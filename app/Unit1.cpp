@@ -94,7 +94,7 @@ TForm1::~TForm1() {
 
 void TForm1::FormCreate() {
     Settings stored;
-    LoadSettings(SettingsFilePath(), stored);
+    LoadSettings(settingsFiles_.load, stored);
     WatchFolder = stored.WatchFolder;
     WatchInterval = stored.WatchInterval;
     DeleteSource = stored.DeleteSource;
@@ -114,7 +114,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
-    SaveSettings(SettingsFilePath(), Settings{WatchFolder, WatchInterval, DeleteSource});
+    SaveSettings(settingsFiles_.save, Settings{WatchFolder, WatchInterval, DeleteSource});
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window != this && window->windowTitle() == QApplication::applicationDisplayName()) {
             window->showNormal();

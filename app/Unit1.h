@@ -9,6 +9,7 @@
 #include <string>
 
 #include "FormBase.h"
+#include "SettingsFile.h"
 #include "StatusBar.h"
 #include "qeButton.h"
 
@@ -62,6 +63,9 @@ class TForm1 : public TFormBase {
     void Terminate();
     void SetMenuEnabled(bool enabled);
 
+    // Chosen once: where the settings were read is where the user expects them kept.
+    const SettingsFiles settingsFiles_ =
+        ChooseSettingsFiles(SettingsFilePath(), UserSettingsFilePath());
     bool timerEnabled_ = false;
     bool terminating_ = false;
     bool passRunning_ = false;

@@ -3,13 +3,39 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 
 #include "ExecutablePath.h"
 
 std::filesystem::path SettingsFilePath() {
     return std::filesystem::path(platform::ExecutablePath()).replace_extension(".ini");
+}
+
+std::filesystem::path UserSettingsFilePath() {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    // The specification asks for an absolute path; anything else is ignored.
+    const std::filesystem::path folder =
+        configHome != nullptr && configHome[0] == '/'
+            ? std::filesystem::path(configHome)
+            : std::filesystem::path(home != nullptr ? home : "") / ".config";
+    return folder / "kesto" / "kesto.ini";
+}
+
+SettingsFiles ChooseSettingsFiles(const std::filesystem::path& besideProgram,
+                                  const std::filesystem::path& ofUser) {
+    const bool besideWritable = ::access(besideProgram.c_str(), F_OK) == 0
+                                    ? ::access(besideProgram.c_str(), W_OK) == 0
+                                    : ::access(besideProgram.parent_path().c_str(), W_OK) == 0;
+    if (besideWritable) {
+        return {besideProgram, besideProgram};
+    }
+    return {::access(ofUser.c_str(), F_OK) == 0 ? ofUser : besideProgram, ofUser};
 }
 
 void LoadSettings(const std::filesystem::path& file, Settings& settings) {
@@ -43,25 +69,38 @@ void LoadSettings(const std::filesystem::path& file, Settings& settings) {
     } while (start < text.size());
 }
 
+namespace {
+
+bool SayNotSaved(const std::filesystem::path& file, const std::string& reason) {
+    std::cerr << "kesto: the settings could not be saved to " << file << ": " << reason << "\n";
+    return false;
+}
+
+}  // namespace
+
 // Written beside the file under another name, then renamed over it: a program killed
 // while saving, or a full disk, leaves the previous settings whole.
-void SaveSettings(const std::filesystem::path& file, const Settings& settings) {
+bool SaveSettings(const std::filesystem::path& file, const Settings& settings) {
     std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
     const std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
     if (error) {
-        return;
+        return SayNotSaved(file, error.message());
     }
     const std::filesystem::path temporary = target.string() + ".new";
     const std::string text = settings.WatchFolder + "\r\n" + settings.WatchInterval + "\r\n" +
                              settings.DeleteSource + "\r\n";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-        return;
+        return SayNotSaved(file, std::strerror(errno));
     }
     const bool written =
         ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
         ::fsync(fd) == 0;
     if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int failure = errno;
         ::unlink(temporary.c_str());
+        return SayNotSaved(file, std::strerror(failure));
     }
+    return true;
 }

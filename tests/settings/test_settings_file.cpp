@@ -1,6 +1,7 @@
 // The settings file: three lines in, three lines out, whatever state the file is in.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "../FileContents.h"
@@ -70,10 +71,83 @@ TEST(SaveSettings, ALinkedSettingsFileIsWrittenWhereItLeads) {
     EXPECT_EQ(ReadWholeFile(folder / "elsewhere.ini"), "/kept\r\n7\r\n0\r\n");
 }
 
-TEST(SaveSettings, AFolderThatCannotBeWrittenIsSkippedQuietly) {
+TEST(SaveSettings, CreatesTheFoldersOfTheFile) {
     TemporaryFolder folder;
-    EXPECT_NO_THROW(SaveSettings(folder / "missing/kesto.ini", Settings{"a", "5", "0"}));
-    EXPECT_FALSE(std::filesystem::exists(folder / "missing/kesto.ini"));
+    EXPECT_TRUE(SaveSettings(folder / "config/kesto/kesto.ini", Settings{"a", "5", "0"}));
+    EXPECT_EQ(ReadWholeFile(folder / "config/kesto/kesto.ini"), "a\r\n5\r\n0\r\n");
+}
+
+TEST(SaveSettings, AFileThatCannotBeWrittenIsSaidSoOnStandardError) {
+    TemporaryFolder folder;
+    WriteWholeFile(folder / "file", "");
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveSettings(folder / "file/kesto.ini", Settings{"a", "5", "0"}));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be saved"),
+              std::string::npos);
+}
+
+TEST(UserSettingsFilePath, FollowsXdgConfigHomeElseHome) {
+    ::setenv("HOME", "/home/someone", 1);
+    ::setenv("XDG_CONFIG_HOME", "/elsewhere/config", 1);
+    EXPECT_EQ(UserSettingsFilePath(), "/elsewhere/config/kesto/kesto.ini");
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_EQ(UserSettingsFilePath(), "/home/someone/.config/kesto/kesto.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserSettingsFilePath(), "/home/someone/.config/kesto/kesto.ini");
+}
+
+// Where the program's folder can or cannot be written, as an ordinary user finds it: as
+// root, the choice is made in a child that has become nobody.
+TEST(ChooseSettingsFiles, BesideTheProgramWhereWritableElseTheUsersFile) {
+    TemporaryFolder folder;
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms(0755));
+    const std::filesystem::path user = folder / "user/kesto.ini";
+    struct Row {
+        const char* name;
+        bool folderWritable;
+        bool besideExists, besideWritable, userExists;
+        bool loadBeside, saveBeside;
+    };
+    const Row rows[] = {
+        {"a portable copy", true, false, false, false, true, true},
+        {"its file writable in a read-only folder", false, true, true, false, true, true},
+        {"installed, first start: the file beside seeds", false, true, false, false, true, false},
+        {"installed, saved once", false, true, false, true, false, false},
+        {"installed, no file at all", false, false, false, false, true, false},
+    };
+    int number = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::filesystem::path program = folder / ("program" + std::to_string(number++));
+        std::filesystem::create_directories(program);
+        std::filesystem::create_directories(user.parent_path());
+        std::filesystem::remove(user);
+        const std::filesystem::path beside = program / "kesto.ini";
+        if (row.besideExists) {
+            WriteWholeFile(beside, "");
+            std::filesystem::permissions(beside,
+                                         std::filesystem::perms(row.besideWritable ? 0666 : 0444));
+        }
+        if (row.userExists) {
+            WriteWholeFile(user, "");
+        }
+        std::filesystem::permissions(program,
+                                     std::filesystem::perms(row.folderWritable ? 0777 : 0555));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                ::_exit(9);
+            }
+            const SettingsFiles chosen = ChooseSettingsFiles(beside, user);
+            ::_exit((chosen.load == beside ? 1 : 0) | (chosen.save == beside ? 2 : 0) |
+                    (chosen.save == beside || chosen.save == user ? 0 : 4));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), (row.loadBeside ? 1 : 0) | (row.saveBeside ? 2 : 0));
+        std::filesystem::permissions(program, std::filesystem::perms(0755));
+    }
 }
 
 TEST(SettingsFilePath, IsTheExecutableWithIni) {
