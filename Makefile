@@ -5,8 +5,10 @@ BUILD_TYPE ?= RelWithDebInfo
 PREFIX ?= $(HOME)/.local
 
 FUZZ_SECONDS ?= 60
+VERSION := $(shell sed -n '/^project/s/.* VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+DEB := kesto_$(VERSION)-1_amd64.deb
 
-.PHONY: deps program build test check-sanitizers run install uninstall bench fuzz docs clean
+.PHONY: deps program build test check-sanitizers check-deb run install uninstall deb bench fuzz docs clean
 
 deps:
 	@scripts/install-deps
@@ -52,6 +54,23 @@ install: program
 uninstall:
 	scripts/uninstall "$(abspath $(PREFIX))"
 
+# The Debian package, built from a copy of the source tree (without build folders), left
+# here as kesto_VERSION-1_amd64.deb.
+deb:
+	@scripts/install-deps --deb
+	@test "$$(dpkg-parsechangelog -S Version)" = "$(VERSION)-1" || \
+		{ echo "debian/changelog does not name version $(VERSION)-1"; exit 1; }
+	rm -rf build-deb && mkdir -p build-deb/kesto-$(VERSION)
+	tar --exclude='./build*' --exclude=./.git --exclude='./kesto_*.deb' -cf - . | \
+		tar -xf - -C build-deb/kesto-$(VERSION)
+	cd build-deb/kesto-$(VERSION) && dpkg-buildpackage -us -uc -b
+	mv build-deb/$(DEB) .
+
+# Builds the package, checks it with lintian and appstreamcli, installs it, runs it as an
+# ordinary user and removes it again (as root; takes minutes, so not part of `make test`).
+check-deb: deb
+	tests/packaging/test-deb $(DEB)
+
 bench:
 	scripts/install-deps --bench
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTO_BENCH=ON
@@ -70,4 +89,4 @@ docs: program
 	docs/make-screenshots $(BUILD_DIR)/bin
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-fuzz $(BUILD_DIR)-sanitize
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-fuzz $(BUILD_DIR)-sanitize build-deb
