@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "EntryFailure.h"
+
 namespace sevenzip32 {
 
 class EntryOutcomes {
@@ -26,15 +28,28 @@ class EntryOutcomes {
         try {
             work();
             states_[entry] = kSucceeded;
+        } catch (const EntryFailure& failure) {
+            states_[entry] = failure.LiesInTheArchive() ? kFailed : kFailedFromOutside;
+            Record(entry, failure.what());
         } catch (const std::exception& failure) {
-            states_[entry] = kFailed;
+            states_[entry] = kFailedFromOutside;
             Record(entry, failure.what());
         } catch (...) {
-            states_[entry] = kFailed;
+            states_[entry] = kFailedFromOutside;
         }
     }
 
     bool Succeeded(size_t entry) const { return states_[entry] == kSucceeded; }
+    // False when an entry failed for a reason outside the archive, or was never reached:
+    // another try might go otherwise.
+    bool EveryFailureLiesInTheArchive() const {
+        for (const uint8_t state : states_) {
+            if (state == kFailedFromOutside || state == kPending) {
+                return false;
+            }
+        }
+        return true;
+    }
     std::string Reason(size_t entry) const {
         if (states_[entry] == kPending) {
             return "the entry was not reached";
@@ -43,7 +58,7 @@ class EntryOutcomes {
     }
 
   private:
-    enum State : uint8_t { kPending, kSucceeded, kFailed };
+    enum State : uint8_t { kPending, kSucceeded, kFailed, kFailedFromOutside };
 
     void Record(size_t entry, const char* reason) noexcept {
         try {

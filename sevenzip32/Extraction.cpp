@@ -1,5 +1,7 @@
 #include "Extraction.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,11 +15,13 @@
 #include "ArchiveFile.h"
 #include "BackgroundWriter.h"
 #include "CentralDirectory.h"
+#include "ChangeTimes.h"
 #include "DiskBudget.h"
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
 #include "EntryOutcomes.h"
 #include "ExtractionPlan.h"
+#include "ExtractionRecord.h"
 #include "FileInPlace.h"
 #include "NameSpelling.h"
 #include "OutputFolder.h"
@@ -58,14 +62,18 @@ struct WorkerTools {
 
 class ArchiveExtraction {
   public:
+    // previous, when there is one, vouches for the files it recorded.
     ArchiveExtraction(const ArchiveFile& file, const CentralDirectory& directory,
-                      std::vector<PlannedEntry> plan, const OutputFolder& output)
+                      std::vector<PlannedEntry> plan, const OutputFolder& output,
+                      const ExtractionRecord* previous)
         : file_(file),
           directory_(directory),
           plan_(std::move(plan)),
           output_(output),
+          previous_(previous),
           outcomes_(plan_.size()),
-          inPlace_(plan_.size(), 0) {
+          inPlace_(plan_.size(), 0),
+          seen_(plan_.size()) {
         for (size_t i = 0; i < plan_.size(); ++i) {
             if (!plan_[i].refusal.empty()) {
                 outcomes_.Refuse(i, plan_[i].refusal);
@@ -93,7 +101,20 @@ class ArchiveExtraction {
         }
     }
 
-    ExtractionStatus Report(OutputText& report) const {
+    // True when every entry that succeeded last time still stands exactly as recorded.
+    bool AllVouchedFor() {
+        WorkerTools tools(output_);
+        for (const PlannedEntry& entry : plan_) {
+            const RecordedFile* recorded = previous_->Find(entry.index);
+            if (recorded != nullptr &&
+                !StillAsRecorded(entry, *recorded, tools.folders.FolderOf(entry.path.parts))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    ExtractionStatus Report(std::vector<std::string>& lines) const {
         size_t counts[3] = {0, 0, 0};
         size_t failed = 0;
         size_t inPlace = 0;
@@ -107,15 +128,48 @@ class ArchiveExtraction {
         }
         const std::string inPlaceNote =
             inPlace == 0 ? "" : " (" + std::to_string(inPlace) + " already in place)";
-        report.AddLine("Extracted " + std::to_string(counts[0]) + " files, " +
-                       std::to_string(counts[1]) + " folders, " + std::to_string(counts[2]) +
-                       " links" + inPlaceNote + "; " + std::to_string(failed) + " failed.");
+        lines.push_back("Extracted " + std::to_string(counts[0]) + " files, " +
+                        std::to_string(counts[1]) + " folders, " + std::to_string(counts[2]) +
+                        " links" + inPlaceNote + "; " + std::to_string(failed) + " failed.");
         for (size_t i = 0; i < plan_.size(); ++i) {
             if (!outcomes_.Succeeded(i)) {
-                report.AddLine("Failed: " + plan_[i].name + ": " + outcomes_.Reason(i));
+                lines.push_back("Failed: " + plan_[i].name + ": " + outcomes_.Reason(i));
             }
         }
         return failed == 0 ? kExtractedAll : kSomeEntriesFailed;
+    }
+
+    // What each entry that succeeded left, as lstat gives it after the last write; a file
+    // changed too recently to vouch for itself is left out, and looked at next time.
+    // Only files on the output folder's own file system: another one mounted below it
+    // may not keep change times.
+    void RecordWhatWasLeft(ExtractionRecord& record) const {
+        const RacyLimit racy;
+        struct stat folder {};
+        if (::fstat(output_.Fd(), &folder) != 0) {
+            return;
+        }
+        WorkerTools tools(output_);
+        bool everySuccessRecorded = true;
+        for (const PlannedEntry& entry : plan_) {
+            if (!outcomes_.Succeeded(entry.index) || entry.path.parts.empty()) {
+                continue;
+            }
+            std::optional<RecordedFile> left = seen_[entry.index];
+            struct stat status {};
+            if (!left &&
+                ::fstatat(tools.folders.FolderOf(entry.path.parts), entry.path.parts.back().c_str(),
+                          &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                !racy.IsRacy(status)) {
+                left = RecordedFile::From(status);
+            }
+            if (!left) {
+                everySuccessRecorded = false;
+                continue;
+            }
+            record.Add(entry.index, *left);
+        }
+        record.failuresRepeat = everySuccessRecorded && outcomes_.EveryFailureLiesInTheArchive();
     }
 
   private:
@@ -174,6 +228,12 @@ class ArchiveExtraction {
         if (entry.caseTwin && NameStandsSpelledOtherwise(folder, entry.path.parts.back())) {
             throw EntryFailure("the name comes twice in the archive, differing only in case");
         }
+        if (const RecordedFile* recorded = previous_ ? previous_->Find(entry.index) : nullptr;
+            recorded != nullptr && StillAsRecorded(entry, *recorded, folder)) {
+            inPlace_[entry.index] = 1;
+            seen_[entry.index] = *recorded;
+            return;
+        }
         if (KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
                                  tools.comparingBuffer)) {
             inPlace_[entry.index] = 1;
@@ -203,6 +263,15 @@ class ArchiveExtraction {
         file.Publish(entry.path.parts.back(), entry.mode, entry.modificationTime);
     }
 
+    // One lstat, no read: the file the last extraction left, untouched since.
+    static bool StillAsRecorded(const PlannedEntry& entry, const RecordedFile& recorded,
+                                int folder) {
+        struct stat status {};
+        return ::fstatat(folder, entry.path.parts.back().c_str(), &status, AT_SYMLINK_NOFOLLOW) ==
+                   0 &&
+               RecordedFile::From(status) == recorded;
+    }
+
     void ExtractLink(const PlannedEntry& entry, WorkerTools& tools) {
         std::string target;
         tools.decoder.Decode(file_, Record(entry), [&](std::span<const uint8_t> bytes) {
@@ -222,32 +291,115 @@ class ArchiveExtraction {
     const CentralDirectory& directory_;
     const std::vector<PlannedEntry> plan_;
     const OutputFolder& output_;
+    const ExtractionRecord* previous_;
     DiskBudget budget_{output_.Fd()};
     EntryOutcomes outcomes_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
+    std::vector<std::optional<RecordedFile>> seen_;  // the files vouched for this time
     const uid_t user_ = ::geteuid();
+};
+
+}  // namespace
+
+namespace {
+
+// One extraction with its record: the record of the last one vouches for files, a failure
+// that lay in the archive is given again without decoding when nothing changed since,
+// and what this one left is recorded for the next.
+class RecordedExtraction {
+  public:
+    explicit RecordedExtraction(const ExtractRequest& request)
+        : request_(request),
+          recordPath_(RecordPathFor(request.archivePath, request.outputFolder)) {}
+
+    ExtractionStatus Run(std::vector<std::string>& lines) {
+        record_.archivePath = request_.archivePath;
+        record_.outputFolder = request_.outputFolder;
+        try {
+            const ArchiveFile file(request_.archivePath);
+            if (::fstat(file.Fd(), &archive_) == 0) {
+                record_.archive = RecordedFile::From(archive_);
+                archiveKnown_ = true;
+            }
+            const OutputFolder output(request_.outputFolder);
+            LoadPrevious(output);
+            if (previous_ && previous_->failuresRepeat && previous_->status == kArchiveRejected) {
+                return Replay(lines);
+            }
+            if (file.Size() == 0) {
+                throw EntryFailure("the file is empty, not a ZIP archive");
+            }
+            const CentralDirectory directory = ReadCentralDirectory(file);
+            CheckEntriesDisjoint(directory);
+            ArchiveExtraction extraction(file, directory, PlanEntries(directory, CurrentUmask()),
+                                         output, previous_ ? &*previous_ : nullptr);
+            if (previous_ && previous_->failuresRepeat && previous_->status != kExtractedAll &&
+                extraction.AllVouchedFor()) {
+                return Replay(lines);
+            }
+            extraction.Run();
+            record_.status = extraction.Report(lines);
+            if (trusted_) {
+                extraction.RecordWhatWasLeft(record_);
+            }
+        } catch (const std::exception& failure) {
+            const auto* entryFailure = dynamic_cast<const EntryFailure*>(&failure);
+            lines.push_back(std::string("Failed: ") + failure.what());
+            record_.status = kArchiveRejected;
+            record_.failuresRepeat = entryFailure != nullptr && entryFailure->LiesInTheArchive();
+            record_.entries.clear();
+            record_.files.clear();
+        }
+        Save(lines);
+        return static_cast<ExtractionStatus>(record_.status);
+    }
+
+  private:
+    void LoadPrevious(const OutputFolder& output) {
+        trusted_ = archiveKnown_ && recordPath_ && KeepsChangeTimes(output.Fd());
+        if (trusted_) {
+            previous_ = LoadRecord(*recordPath_, record_.archive, request_.archivePath,
+                                   request_.outputFolder);
+        }
+    }
+
+    ExtractionStatus Replay(std::vector<std::string>& lines) const {
+        lines.insert(lines.end(), previous_->reportLines.begin(), previous_->reportLines.end());
+        return static_cast<ExtractionStatus>(previous_->status);
+    }
+
+    // An archive changed a moment ago might change again within the same tick, and then
+    // look like the one recorded: it gets a record only once it has been still a while.
+    void Save(const std::vector<std::string>& lines) {
+        if (!trusted_ || RacyLimit().IsRacy(archive_)) {
+            return;
+        }
+        record_.reportLines = lines;
+        // A pass that found everything as recorded has nothing new to say.
+        if (!previous_ || !(record_ == *previous_)) {
+            SaveRecord(*recordPath_, record_);
+        }
+    }
+
+    const ExtractRequest& request_;
+    const std::optional<std::filesystem::path> recordPath_;
+    ExtractionRecord record_;
+    struct stat archive_ {};
+    std::optional<ExtractionRecord> previous_;
+    bool archiveKnown_ = false;
+    bool trusted_ = false;
 };
 
 }  // namespace
 
 ExtractionStatus Extract(const ExtractRequest& request, OutputText& report) {
     report.AddLine("Archive: " + request.archivePath);
-    try {
-        const ArchiveFile file(request.archivePath);
-        if (file.Size() == 0) {
-            throw EntryFailure("the file is empty, not a ZIP archive");
-        }
-        const CentralDirectory directory = ReadCentralDirectory(file);
-        CheckEntriesDisjoint(directory);
-        const OutputFolder output(request.outputFolder);
-        ArchiveExtraction extraction(file, directory, PlanEntries(directory, CurrentUmask()),
-                                     output);
-        extraction.Run();
-        return extraction.Report(report);
-    } catch (const std::exception& failure) {
-        report.AddLine(std::string("Failed: ") + failure.what());
-        return kArchiveRejected;
+    std::vector<std::string> lines;
+    const ExtractionStatus status = RecordedExtraction(request).Run(lines);
+    for (const std::string& line : lines) {
+        report.AddLine(line);
     }
+    return status;
 }
 
 }  // namespace sevenzip32

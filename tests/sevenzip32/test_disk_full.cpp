@@ -5,6 +5,9 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "DiskBudget.h"
 #include "EntryFailure.h"
 #include "ExtractionFixture.h"
@@ -82,4 +85,23 @@ TEST_F(SmallDiskTest, AnEntryStopsWhenSomethingElseEatsTheRoomWhileItIsWritten) 
     WriteWholeFile(Output("someone-else.bin"), std::string(20 * 1024 * 1024, 'x'));
     EXPECT_THROW(budget.CheckWhileWriting(folder), sevenzip32::EntryFailure);
     ::close(folder);
+}
+
+// A full disk lies outside the archive: the next pass tries again, and once there is
+// room, extracts.
+TEST_F(SmallDiskTest, AFullDiskIsTriedAgainAtTheNextPass) {
+    ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+    WriteWholeFile(ArchivePath(), Archive({File("a.txt", "fits")}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const std::string command = "x -r -hide -aoa -y " + QuoteForCommandLine(ArchivePath()) + " -o" +
+                                QuoteForCommandLine(OutputFolder() + "/");
+    WriteWholeFile(Output("filler"), std::string(60 << 20, 'f'));
+    for (int pass = 0; pass < 2; ++pass) {
+        auto result = RunCommandLine(command);
+        EXPECT_THAT(result.report, ::testing::HasSubstr("a.txt: not enough free space"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    std::filesystem::remove(Output("filler"));
+    EXPECT_EQ(RunCommandLine(command).status, 0);
+    EXPECT_EQ(ReadWholeFile(Output("a.txt")), "fits");
 }

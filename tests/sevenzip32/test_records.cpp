@@ -1,0 +1,167 @@
+// The record of what an extraction left: a file untouched since is vouched for by one
+// lstat and never read; anything that may have been touched is read and put right; a
+// failure that lies in the archive is given again without decoding until the archive or
+// what it left changes.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "../ExfatFolder.h"
+#include "ExtractionFixture.h"
+
+using namespace testzip;
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr size_t kFileSize = 512 * 1024;
+constexpr int kFiles = 8;
+
+// Bytes this process has read through read() and its kin, as the kernel counts them.
+uint64_t BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") {
+            return value;
+        }
+    }
+    return 0;
+}
+
+std::string Content(int file, char version) {
+    std::string content(kFileSize, version);
+    content.replace(0, 16, "file " + std::to_string(file) + "          ");
+    return content;
+}
+
+class RecordTest : public ExtractionTest {
+  protected:
+    void SetUp() override {
+        ExtractionTest::SetUp();
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+    }
+
+    // Writes the archive and lets a moment pass, so that it is not changed "just now".
+    void PutArchive(const std::vector<Entry>& entries) {
+        WriteWholeFile(ArchivePath(), Archive(entries));
+        Settle();
+    }
+    static void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(30)); }
+
+    // One pass into folder, and how many bytes it read.
+    std::pair<ExtractionResult, uint64_t> Pass(const std::string& folder) {
+        const uint64_t before = BytesRead();
+        auto result = RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(ArchivePath()) +
+                                     " -o" + QuoteForCommandLine(folder + "/"));
+        return {result, BytesRead() - before};
+    }
+    // Passes until the record vouches for everything written: the files written in the
+    // last moment before a pass ended are looked at once more by the next.
+    std::pair<ExtractionResult, uint64_t> SettledPass(const std::string& folder) {
+        Pass(folder);
+        Settle();
+        Pass(folder);
+        Settle();
+        return Pass(folder);
+    }
+};
+
+std::vector<Entry> Files(char version) {
+    std::vector<Entry> entries;
+    for (int i = 0; i < kFiles; ++i) {
+        entries.push_back(File("dir/file" + std::to_string(i), Content(i, version)));
+    }
+    return entries;
+}
+
+TEST_F(RecordTest, AnUntouchedFolderIsVouchedForWithoutReadingIt) {
+    PutArchive(Files('a'));
+    const auto [result, read] = SettledPass(OutputFolder());
+    EXPECT_THAT(result.report, HasSubstr("(8 already in place); 0 failed."));
+    EXPECT_LT(read, kFileSize) << "the extracted files were read again";
+}
+
+TEST_F(RecordTest, WhatMayHaveBeenTouchedIsReadAndPutRight) {
+    PutArchive(Files('a'));
+    SettledPass(OutputFolder());
+    // The same size and modification time put back, but the change time moved.
+    const std::string edited = Output("dir/file1");
+    struct stat before {};
+    ::stat(edited.c_str(), &before);
+    WriteWholeFile(edited, Content(1, 'x'));
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ::utimensat(AT_FDCWD, edited.c_str(), times, 0);
+    // Another file with the same size and time, under the same name: another inode.
+    const std::string replaced = Output("dir/file2");
+    ::stat(replaced.c_str(), &before);
+    WriteWholeFile(replaced + ".other", Content(2, 'y'));
+    ::utimensat(AT_FDCWD, (replaced + ".other").c_str(), times, 0);
+    std::filesystem::rename(replaced + ".other", replaced);
+
+    const auto [result, read] = Pass(OutputFolder());
+    EXPECT_THAT(result.report, HasSubstr("(6 already in place); 0 failed."));
+    EXPECT_EQ(ReadWholeFile(edited), Content(1, 'a'));
+    EXPECT_EQ(ReadWholeFile(replaced), Content(2, 'a'));
+}
+
+TEST_F(RecordTest, ARecordOfAnotherArchiveOrADamagedOneIsIgnored) {
+    PutArchive(Files('a'));
+    SettledPass(OutputFolder());
+    PutArchive(Files('b'));  // a new version under the same name
+    auto [result, read] = Pass(OutputFolder());
+    EXPECT_THAT(result.report, HasSubstr("Extracted 8 files, 0 folders, 0 links; 0 failed."));
+    EXPECT_EQ(ReadWholeFile(Output("dir/file3")), Content(3, 'b'));
+
+    SettledPass(OutputFolder());
+    for (const auto& record :
+         std::filesystem::directory_iterator(folder_ / "cache/kesto/records")) {
+        std::fstream file(record.path(), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(100);
+        file.put('\x55');
+    }
+    std::tie(result, read) = Pass(OutputFolder());
+    EXPECT_THAT(result.report, HasSubstr("(8 already in place); 0 failed."));
+    EXPECT_GE(read, kFiles * kFileSize) << "a damaged record vouched for files";
+}
+
+TEST_F(RecordTest, WhereTheKernelDoesNotKeepChangeTimesTheFilesAreRead) {
+    ExfatFolder exfat;
+    if (!exfat.Mounted()) {
+        GTEST_SKIP() << "exFAT cannot be mounted here (needs root, exfat-fuse and a loop device)";
+    }
+    PutArchive(Files('a'));
+    const auto [result, read] = SettledPass(exfat.Path());
+    EXPECT_THAT(result.report, HasSubstr("(8 already in place); 0 failed."));
+    EXPECT_GE(read, kFiles * kFileSize);
+}
+
+TEST_F(RecordTest, AFailureInTheArchiveIsGivenAgainWithoutDecodingUntilSomethingChanges) {
+    Entry damaged = File("damaged.bin", std::string(4 << 20, 'd'), kStored);
+    damaged.declaredCrc = 1234;
+    PutArchive({File("good.txt", "good"), damaged});
+    const auto [first, firstRead] = Pass(OutputFolder());
+    EXPECT_EQ(first.status, 1);
+    EXPECT_THAT(first.report, HasSubstr("damaged.bin: CRC-32 mismatch"));
+    EXPECT_GE(firstRead, 4u << 20);
+
+    Settle();
+    const auto [decoded, decodedRead] = Pass(OutputFolder());
+    Settle();
+    const auto [again, againRead] = Pass(OutputFolder());
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.report, decoded.report);
+    EXPECT_LT(againRead, 1u << 20) << "the damaged entry was decoded again";
+
+    std::filesystem::remove(Output("good.txt"));  // what it left changed
+    const auto [restored, restoredRead] = Pass(OutputFolder());
+    EXPECT_EQ(ReadWholeFile(Output("good.txt")), "good");
+    EXPECT_GE(restoredRead, 4u << 20);
+}
+
+}  // namespace
