@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 
 #include "EntryFailure.h"
 
@@ -18,6 +19,8 @@ namespace sevenzip32 {
 namespace {
 
 std::atomic<uint64_t> temporaryCounter{0};
+
+constexpr time_t kYoungestStaleSeconds = 10;
 
 uint64_t RandomNumber() {
     uint64_t number = 0;
@@ -76,8 +79,15 @@ void RemoveStaleTemporaries(int folderFd) {
         if (!IsTemporaryName(name)) {
             continue;
         }
-        // A link is ours between its creation and its renaming, a moment; a file is a
-        // dead writer's when no one holds its lock.
+        // A writer takes its file's lock a moment after creating it: a file written in the
+        // last seconds may be one that is not locked yet. Else a link is ours between its
+        // creation and its renaming, a moment; a file is a dead writer's when no one holds
+        // its lock.
+        struct stat status {};
+        if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            ::time(nullptr) - status.st_mtim.tv_sec < kYoungestStaleSeconds) {
+            continue;
+        }
         UniqueFd file(
             ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (file.IsOpen() ? ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0 &&
