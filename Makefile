@@ -77,6 +77,7 @@ bench:
 	cmake --build $(BUILD_DIR)
 	bench/run-bench $(BUILD_DIR)/bin
 	bench/run-watch-bench $(BUILD_DIR)/bin
+	bench/run-idle-bench $(BUILD_DIR)/bin
 
 # The fuzz targets, built apart with clang, run for FUZZ_SECONDS in all.
 fuzz:
