@@ -71,6 +71,8 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
     qeButton3->Image().SetPicture({TPicture::Kind::Icon, DoorPicture(devicePixelRatioF())});
     qeButton3->Image().SetLeft(20);
     qeButton3->Image().SetTop(9);
+    qeButton3->setAccessibleName(
+        QString::fromUtf8("終了"));  // a picture alone, named as the menu item
     qeButton1->OnClick = [this](QObject* sender) { qeButton1Click(sender); };
     qeButton2->OnClick = [this](QObject* sender) { qeButton2Click(sender); };
     qeButton3->OnClick = [this](QObject* sender) { qeButton3Click(sender); };

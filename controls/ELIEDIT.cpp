@@ -7,6 +7,7 @@
 #include <QStyleOptionFrame>
 
 #include "Colors.h"
+#include "ControlAccessibility.h"
 #include "Edges.h"
 
 namespace {
@@ -59,6 +60,7 @@ void PaintEllipsisButton(QPainter& painter, int width, int height, bool down, bo
 }
 
 TEllipsisButton::TEllipsisButton(TCustomEllipsisEdit& field) : QWidget(&field) {
+    InstallControlAccessibility();
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);

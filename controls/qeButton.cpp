@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ControlAccessibility.h"
 #include "Edges.h"
 
 namespace {
@@ -55,6 +56,7 @@ void TqeBtnCaption::SetCaption(const QString& caption) {
         return;
     }
     button_.RepaintNow();
+    AnnounceNameChange(&button_);
 }
 
 void TqeBtnCaption::SetAlignment(TqeBtnAlignment alignment) {
@@ -122,6 +124,7 @@ void TqeBtnImage::SetFlag(int index, bool value) {
 // ---- TqeButton: properties ----
 
 TqeButton::TqeButton(QWidget* parent) : QWidget(parent) {
+    InstallControlAccessibility();
     resize(75, 26);
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);

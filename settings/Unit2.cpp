@@ -54,6 +54,9 @@ TForm2::TForm2(SettingsFields settings, const QWidget& mainWindow) : settings_(s
     SpinEdit1->setValue(5);
     SpinEdit1->setFocusPolicy(Qt::ClickFocus);
     Label3 = MakeLabel(Panel1, "秒(5-60)", 128, 48);
+    // The labels name their fields for screen readers.
+    Label1->setBuddy(EllipsisEdit1);
+    Label2->setBuddy(SpinEdit1);
     Label5 = MakeLabel(Panel1, "解凍元ﾌｧｲﾙ", 16, 70);
     CheckBox1 = new QCheckBox(QString::fromUtf8("解凍済み元ファイルを削除"), Panel1);
     CheckBox1->setGeometry(86, 70, 163, 17);

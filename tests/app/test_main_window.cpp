@@ -1,6 +1,7 @@
 // The main window and its two modes, with a fake extraction library that records the
 // scans and a settings file of the test's own.
 #include <dlfcn.h>
+#include <QAccessible>
 
 #include <qpa/qwindowsysteminterface.h>
 #include <atomic>
@@ -99,6 +100,46 @@ class MainWindow : public QObject {
         QVERIFY(window->qeButton2->isEnabled() && window->qeButton3->isEnabled());
         QVERIFY(window->N1->isEnabled() && window->File1->menuAction()->isEnabled());
         QCOMPARE(fake_->calls[0].ownerWindow, static_cast<uint32_t>(window->winId()));
+    }
+
+    // What a screen reader finds: three push buttons with their names and states, a
+    // press action that clicks, and the new name in watching mode.
+    void theButtonsAreNamedPushButtonsAScreenReaderCanPress() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const WatchedFolder watched("kesto-main-window-test");
+        window->WatchFolder = watched.Path();
+        struct Row {
+            TqeButton* button;
+            const char* name;
+        };
+        for (const Row& row :
+             {Row{window->qeButton1, "一発解凍"}, Row{window->qeButton2, "連続解凍"},
+              Row{window->qeButton3, "終了"}}) {
+            QAccessibleInterface* described = QAccessible::queryAccessibleInterface(row.button);
+            QVERIFY(described != nullptr);
+            QCOMPARE(described->role(), QAccessible::Button);
+            QCOMPARE(described->text(QAccessible::Name), QString::fromUtf8(row.name));
+            QVERIFY(described->state().focusable && !described->state().disabled);
+            QVERIFY(described->actionInterface()->actionNames().contains(
+                QAccessibleActionInterface::pressAction()));
+        }
+        static QList<QAccessible::Event> announced;
+        announced.clear();
+        QAccessible::setActive(true);  // as when a screen reader listens
+        QAccessible::installUpdateHandler(
+            [](QAccessibleEvent* event) { announced.append(event->type()); });
+        QAccessibleInterface* continuous = QAccessible::queryAccessibleInterface(window->qeButton2);
+        continuous->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(continuous->text(QAccessible::Name), QString::fromUtf8("停止"));
+        QVERIFY(QAccessible::queryAccessibleInterface(window->qeButton1)->state().disabled);
+        continuous->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+
+        QAccessible::queryAccessibleInterface(window->qeButton1)
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(fake_->calls.size(), 1u);
     }
 
     void theContinuousButtonTogglesTheModes() {

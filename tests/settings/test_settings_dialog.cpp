@@ -1,5 +1,6 @@
 // The settings dialog: what it shows of the main window's settings and what it writes
 // back, through "設定", "ｷｬﾝｾﾙ" and the folder browser.
+#include <QAccessible>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -21,6 +22,36 @@ class SettingsDialog : public QObject {
 
   private slots:
     void initTestCase() { mainWindow_.setGeometry(454, 339, 363, 96); }
+
+    // Every field named as its label names it; the three-dot button a pressable button.
+    void aScreenReaderFindsEveryFieldByName() {
+        Stored stored{"/in", "10", "0"};
+        TForm2 dialog(stored.Fields(), mainWindow_);
+        struct Row {
+            QWidget* field;
+            QAccessible::Role role;
+            const char* name;
+        };
+        for (const Row& row :
+             {Row{dialog.EllipsisEdit1, QAccessible::EditableText, "監視ﾌｫﾙﾀﾞ"},
+              Row{dialog.SpinEdit1, QAccessible::SpinBox, "監視ｲﾝﾀｰﾊﾞﾙ"},
+              Row{dialog.CheckBox1, QAccessible::CheckBox, "解凍済み元ファイルを削除"},
+              Row{dialog.SpeedButton1, QAccessible::Button, "設定"},
+              Row{dialog.SpeedButton2, QAccessible::Button, "ｷｬﾝｾﾙ"}}) {
+            QAccessibleInterface* described = QAccessible::queryAccessibleInterface(row.field);
+            QVERIFY(described != nullptr);
+            QCOMPARE(described->role(), row.role);
+            QCOMPARE(described->text(QAccessible::Name), QString::fromUtf8(row.name));
+        }
+        bool pressed = false;
+        dialog.EllipsisEdit1->EllipsisButton->OnClick = [&] { pressed = true; };
+        QAccessibleInterface* ellipsis =
+            QAccessible::queryAccessibleInterface(dialog.EllipsisEdit1->EllipsisButton);
+        QCOMPARE(ellipsis->role(), QAccessible::Button);
+        QVERIFY(!ellipsis->text(QAccessible::Name).isEmpty());
+        ellipsis->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(pressed);
+    }
 
     void cancelLeavesEverySettingAsItWas() {
         Stored stored{"/in", "120", "2"};
