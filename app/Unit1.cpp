@@ -199,8 +199,11 @@ void TForm1::ScanWatchFolder() {
     const std::string deleteSource = DeleteSource;
     const auto ownerWindow = static_cast<uint32_t>(winId());
     passRunning_ = true;
-    RunPassOffTheWindowThread([&] { ::ScanWatchFolder(folder, deleteSource, ownerWindow); });
+    std::vector<ArchiveOutcome> failed;
+    RunPassOffTheWindowThread(
+        [&] { failed = ::ScanWatchFolder(folder, deleteSource, ownerWindow); });
     passRunning_ = false;
+    failureNotices_.Announce(failed);
     if (endRequested_) {
         Terminate();
     }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <string>
 
+#include "FailureNotices.h"
 #include "FormBase.h"
 #include "SettingsFile.h"
 #include "StatusBar.h"
@@ -66,6 +67,7 @@ class TForm1 : public TFormBase {
     // Chosen once: where the settings were read is where the user expects them kept.
     const SettingsFiles settingsFiles_ =
         ChooseSettingsFiles(SettingsFilePath(), UserSettingsFilePath());
+    FailureNotices failureNotices_;
     bool timerEnabled_ = false;
     bool terminating_ = false;
     bool passRunning_ = false;

@@ -5,21 +5,23 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "FileIdentity.h"
 
-// Never throws: a failure ends the pass silently, as the program shows no errors.
-void ScanWatchFolder(const std::string& WatchFolder, const std::string& DeleteSource,
-                     uint32_t ownerWindow);
-
-// An archive whose every entry came out, as it was when its extraction began.
-struct ExtractedArchive {
+// What became of one archive of the pass, as it was when its extraction began.
+struct ArchiveOutcome {
     std::string path;
-    platform::FileIdentity identity;
+    std::optional<platform::FileIdentity> identity;
+    bool extracted = false;  // every entry came out
+    std::string report;      // the extraction library's words
 };
 
-// Extracts the archive at path into its own folder; called by ScanWatchFolder. Returns
-// the archive when DeleteSource is "1" and it was fully extracted, for the pass to remove
-// once what came out of it is on the disk.
-std::optional<ExtractedArchive> ExtractOne(const std::string& path, const std::string& DeleteSource,
-                                           uint32_t ownerWindow);
+// Never throws: a failure ends the pass quietly. Returns the archives whose extraction
+// did not fully succeed, for the window to tell the user.
+std::vector<ArchiveOutcome> ScanWatchFolder(const std::string& WatchFolder,
+                                            const std::string& DeleteSource, uint32_t ownerWindow);
+
+// Extracts the archive at path into its own folder; called by ScanWatchFolder. Nothing
+// for a name that is not an archive's (a folder, "." or "..").
+std::optional<ArchiveOutcome> ExtractOne(const std::string& path, uint32_t ownerWindow);
