@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QScreen>
+#include <algorithm>
 #include <climits>
 
 #include "IntegerText.h"
@@ -85,7 +87,8 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 
     setFixedSize(kClientWidth, menuHeight + kClientHeight);
-    move(454, 339);
+    move(PlacedOnScreen(QPoint(454, 339), size(),
+                        QGuiApplication::primaryScreen()->availableGeometry()));
     FormCreate();
 }
 
@@ -179,10 +182,15 @@ void TForm1::Exit1Click() {
 void TForm1::N1Click() {
     {
         TForm2 dialog({WatchFolder, WatchInterval, DeleteSource}, *this);
+        openDialog_ = &dialog;
         dialog.ShowModal();
+        openDialog_ = nullptr;
     }
     // Whatever closed the dialog, the window shows the settings as they now are.
     ApplySettingsToDisplay();
+    if (endRequested_) {
+        Terminate();
+    }
 }
 
 void TForm1::Timer1Timer() {
@@ -210,7 +218,10 @@ void TForm1::ScanWatchFolder() {
 }
 
 void TForm1::EndInOrder() {
-    if (passRunning_) {
+    if (openDialog_ != nullptr) {
+        endRequested_ = true;  // once the dialog is closed, as by its cancel button
+        openDialog_->SpeedButton2Click();
+    } else if (passRunning_) {
         endRequested_ = true;  // once the pass is done
     } else {
         Terminate();
@@ -241,6 +252,14 @@ void TForm1::SetTimerEnabled(bool enabled) {
 void TForm1::Terminate() {
     terminating_ = true;
     QApplication::quit();
+}
+
+QPoint PlacedOnScreen(QPoint wanted, QSize size, QRect available) {
+    const auto fit = [](int at, int length, int first, int end) {
+        return std::max({std::min(at, end - length), first, 0});
+    };
+    return {fit(wanted.x(), size.width(), available.left(), available.left() + available.width()),
+            fit(wanted.y(), size.height(), available.top(), available.top() + available.height())};
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

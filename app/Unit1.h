@@ -12,6 +12,7 @@
 #include "FormBase.h"
 #include "SettingsFile.h"
 #include "StatusBar.h"
+#include "Unit2.h"
 #include "qeButton.h"
 
 class TForm1 : public TFormBase {
@@ -68,11 +69,16 @@ class TForm1 : public TFormBase {
     const SettingsFiles settingsFiles_ =
         ChooseSettingsFiles(SettingsFilePath(), UserSettingsFilePath());
     FailureNotices failureNotices_;
+    TForm2* openDialog_ = nullptr;  // the settings dialog while it is shown
     bool timerEnabled_ = false;
     bool terminating_ = false;
     bool passRunning_ = false;
     bool endRequested_ = false;
 };
+
+// Where a window of size wanted at wanted goes: there when it fits wholly in the screen's
+// available area, else moved just enough to fit, never to a negative coordinate.
+QPoint PlacedOnScreen(QPoint wanted, QSize size, QRect available);
 
 // The one main window, for the settings dialog to write the settings into.
 extern TForm1* Form1;

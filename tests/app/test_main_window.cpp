@@ -282,6 +282,39 @@ class MainWindow : public QObject {
         QVERIFY(quitAfterPass);
     }
 
+    void theWindowOpensWhereItFitsOnTheScreen() {
+        const QSize window(363, 128);
+        struct Row {
+            QRect available;
+            QPoint expected;
+        };
+        for (const Row& row : {
+                 Row{{0, 0, 1024, 768}, {454, 339}},     // fits as it is
+                 Row{{0, 0, 800, 400}, {437, 272}},      // moved just enough
+                 Row{{0, 24, 640, 480}, {277, 339}},     // a panel at the top: still fits down
+                 Row{{0, 0, 320, 100}, {0, 0}},          // smaller than the window: its corner
+                 Row{{1024, 0, 800, 600}, {1024, 339}},  // a second screen to the right
+             }) {
+            QCOMPARE(PlacedOnScreen({454, 339}, window, row.available), row.expected);
+        }
+    }
+
+    // The dialog closes as by its cancel button, then the program ends as by "終了".
+    void anEndAskedForWhileTheDialogIsOpenCancelsItFirst() {
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        QTimer::singleShot(0, [&] { window->N1->trigger(); });
+        QTimer::singleShot(100, [&] {
+            auto* dialog = qobject_cast<TForm2*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->EllipsisEdit1->setText("/not/kept");
+            window->EndInOrder();
+        });
+        QCOMPARE(QApplication::exec(), 0);
+        window.reset();
+        QCOMPARE(ReadWholeFile(SettingsFilePath().string()), std::string("/watched\r\n5\r\n0\r\n"));
+    }
+
     void aCloseRequestIsIgnored() {
         RemoveSettingsFile();
         auto window = ShowMainWindow();
