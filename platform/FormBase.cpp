@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "FormAccessibility.h"
+
 TFormBase::TFormBase(QWidget* parent) : QWidget(parent) {
+    InstallFormAccessibility();
     qApp->installEventFilter(this);
 }
 

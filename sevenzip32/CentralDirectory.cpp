@@ -287,19 +287,25 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
         directory.records.push_back(std::move(record));
         at += kCentralSize + nameLength + extraLength + commentLength;
     }
-    ParallelFor(directory.records.size(), ThreadsFor(directory.records.size(), kHeadersPerThread),
-                [&](size_t begin, size_t end) {
-                    ReadWindow window(file);
-                    for (size_t i = begin; i < end; ++i) {
-                        ReadLocalHeader(window, directory.records[i]);
-                    }
-                });
     // The records are the truth; a classic count only says how many there are modulo 65,536.
     const uint64_t found = directory.records.size();
     if (end.countMayWrap ? found % 0x10000 != end.entryCount : found != end.entryCount) {
         throw EntryFailure("the archive's entry count is ambiguous");
     }
     return directory;
+}
+
+void ReadLocalHeaders(const ArchiveFile& file, CentralDirectory& directory,
+                      const std::function<bool(size_t)>& wanted) {
+    ParallelFor(directory.records.size(), ThreadsFor(directory.records.size(), kHeadersPerThread),
+                [&](size_t begin, size_t end) {
+                    ReadWindow window(file);
+                    for (size_t i = begin; i < end; ++i) {
+                        if (wanted(i)) {
+                            ReadLocalHeader(window, directory.records[i]);
+                        }
+                    }
+                });
 }
 
 void CheckEntriesDisjoint(const CentralDirectory& directory) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,12 +43,16 @@ struct CentralDirectory {
     uint64_t offset = 0;  // where the central directory starts
 };
 
-// Reads the central directory and each entry's local header and data descriptor, by
-// the format's rules: bytes before the archive (a self-extractor's stub) shift every
-// offset alike, bytes after it are ignored. Fails on any record that does not fit
-// inside the file, and wherever two readers could see two different archives: end
-// records, local headers or descriptors that disagree with the central directory.
+// Reads the central directory by the format's rules: bytes before the archive (a
+// self-extractor's stub) shift every offset alike, bytes after it are ignored. Fails on
+// any record that does not fit inside the file, and on end records that two readers
+// could read two ways.
 CentralDirectory ReadCentralDirectory(const ArchiveFile& file);
+
+// Reads the local header and data descriptor of each entry wanted, which gives its data's
+// offset; fails where they disagree with the central directory.
+void ReadLocalHeaders(const ArchiveFile& file, CentralDirectory& directory,
+                      const std::function<bool(size_t)>& wanted);
 
 // Fails when two entries claim the same bytes of the file, or an entry runs into the
 // central directory.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "DiskBudget.h"
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
+#include "EntryName.h"
 #include "EntryOutcomes.h"
 #include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
@@ -50,20 +52,37 @@ mode_t CurrentUmask() {
     return 022;
 }
 
-// What one thread keeps between entries.
+// What one thread keeps between entries. The buffers are taken at the first entry that
+// needs them: a pass that finds everything vouched for reads nothing.
 struct WorkerTools {
-    explicit WorkerTools(const OutputFolder& output)
-        : folders(output), comparingBuffer(kComparingBufferSize) {}
+    explicit WorkerTools(const OutputFolder& output) : folders(output) {}
+
+    std::span<uint8_t> ComparingBuffer() {
+        if (comparingBuffer.empty()) {
+            comparingBuffer.resize(kComparingBufferSize);
+        }
+        return comparingBuffer;
+    }
 
     EntryDecoder decoder;
     FolderCache folders;
     std::vector<uint8_t> comparingBuffer;
 };
 
+// The report's first line after the archive's name.
+std::string SummaryLine(const std::array<uint64_t, 3>& succeeded, uint64_t inPlace,
+                        uint64_t failed) {
+    const std::string inPlaceNote =
+        inPlace == 0 ? "" : " (" + std::to_string(inPlace) + " already in place)";
+    return "Extracted " + std::to_string(succeeded[0]) + " files, " + std::to_string(succeeded[1]) +
+           " folders, " + std::to_string(succeeded[2]) + " links" + inPlaceNote + "; " +
+           std::to_string(failed) + " failed.";
+}
+
 class ArchiveExtraction {
   public:
     // previous, when there is one, vouches for the files it recorded.
-    ArchiveExtraction(const ArchiveFile& file, const CentralDirectory& directory,
+    ArchiveExtraction(const ArchiveFile& file, CentralDirectory& directory,
                       std::vector<PlannedEntry> plan, const OutputFolder& output,
                       const ExtractionRecord* previous)
         : file_(file),
@@ -86,7 +105,11 @@ class ArchiveExtraction {
     void Run() {
         WorkerTools tools(output_);
         for (const PlannedEntry& entry : Pending(EntryKind::Folder)) {
-            Attempt(entry, [&] { tools.folders.Folder(entry.path.parts); });
+            Attempt(entry, [&] {
+                if (!seen_[entry.index]) {
+                    tools.folders.Folder(entry.path.parts);
+                }
+            });
         }
         RunFilesInParallel();
         // A name that differs from an earlier file's only in case comes after it, so that
@@ -101,36 +124,33 @@ class ArchiveExtraction {
         }
     }
 
-    // True when every entry that succeeded last time still stands exactly as recorded.
-    bool AllVouchedFor() {
-        WorkerTools tools(output_);
-        for (const PlannedEntry& entry : plan_) {
-            const RecordedFile* recorded = previous_->Find(entry.index);
-            if (recorded != nullptr &&
-                !StillAsRecorded(entry, *recorded, tools.folders.FolderOf(entry.path.parts))) {
-                return false;
-            }
+    // Looks at what the last record vouches for, then reads the local headers of the
+    // entries still to be worked on. An archive unchanged since a pass that checked all of
+    // it needs no second check, and what stands as it was left needs no reading at all.
+    void Prepare() {
+        const bool checkedBefore = previous_ && previous_->status != kArchiveRejected;
+        if (checkedBefore) {
+            VouchForWhatWasLeft();
         }
-        return true;
+        ReadLocalHeaders(file_, directory_, [&](size_t i) { return !seen_[i]; });
+        if (!checkedBefore) {
+            CheckEntriesDisjoint(directory_);
+        }
     }
 
     ExtractionStatus Report(std::vector<std::string>& lines) const {
-        size_t counts[3] = {0, 0, 0};
+        std::array<uint64_t, 3> succeeded{};
         size_t failed = 0;
         size_t inPlace = 0;
         for (size_t i = 0; i < plan_.size(); ++i) {
             if (outcomes_.Succeeded(i)) {
-                ++counts[static_cast<int>(plan_[i].kind)];
+                ++succeeded[static_cast<int>(plan_[i].kind)];
                 inPlace += inPlace_[i];
             } else {
                 ++failed;
             }
         }
-        const std::string inPlaceNote =
-            inPlace == 0 ? "" : " (" + std::to_string(inPlace) + " already in place)";
-        lines.push_back("Extracted " + std::to_string(counts[0]) + " files, " +
-                        std::to_string(counts[1]) + " folders, " + std::to_string(counts[2]) +
-                        " links" + inPlaceNote + "; " + std::to_string(failed) + " failed.");
+        lines.push_back(SummaryLine(succeeded, inPlace, failed));
         for (size_t i = 0; i < plan_.size(); ++i) {
             if (!outcomes_.Succeeded(i)) {
                 lines.push_back("Failed: " + plan_[i].name + ": " + outcomes_.Reason(i));
@@ -149,16 +169,20 @@ class ArchiveExtraction {
         if (::fstat(output_.Fd(), &folder) != 0) {
             return;
         }
-        WorkerTools tools(output_);
+        FolderCache folders(output_);
         bool everySuccessRecorded = true;
         for (const PlannedEntry& entry : plan_) {
-            if (!outcomes_.Succeeded(entry.index) || entry.path.parts.empty()) {
+            if (!outcomes_.Succeeded(entry.index)) {
                 continue;
+            }
+            ++record.succeeded[static_cast<int>(entry.kind)];
+            if (entry.path.parts.empty()) {
+                continue;  // the output folder itself
             }
             std::optional<RecordedFile> left = seen_[entry.index];
             struct stat status {};
             if (!left &&
-                ::fstatat(tools.folders.FolderOf(entry.path.parts), entry.path.parts.back().c_str(),
+                ::fstatat(folders.FolderOf(entry.path.parts), entry.path.parts.back().c_str(),
                           &status, AT_SYMLINK_NOFOLLOW) == 0 &&
                 !racy.IsRacy(status)) {
                 left = RecordedFile::From(status);
@@ -167,7 +191,7 @@ class ArchiveExtraction {
                 everySuccessRecorded = false;
                 continue;
             }
-            record.Add(entry.index, *left);
+            record.Add(entry.index, *left, JoinEntryPath(entry.path));
         }
         record.failuresRepeat = everySuccessRecorded && outcomes_.EveryFailureLiesInTheArchive();
     }
@@ -221,6 +245,9 @@ class ArchiveExtraction {
     }
 
     void ExtractFile(const PlannedEntry& entry, WorkerTools& tools) {
+        if (seen_[entry.index]) {
+            return;  // vouched for by the record
+        }
         const CentralRecord& record = Record(entry);
         const int folder = tools.folders.FolderOf(entry.path.parts);
         const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
@@ -228,14 +255,8 @@ class ArchiveExtraction {
         if (entry.caseTwin && NameStandsSpelledOtherwise(folder, entry.path.parts.back())) {
             throw EntryFailure("the name comes twice in the archive, differing only in case");
         }
-        if (const RecordedFile* recorded = previous_ ? previous_->Find(entry.index) : nullptr;
-            recorded != nullptr && StillAsRecorded(entry, *recorded, folder)) {
-            inPlace_[entry.index] = 1;
-            seen_[entry.index] = *recorded;
-            return;
-        }
         if (KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
-                                 tools.comparingBuffer)) {
+                                 tools.ComparingBuffer())) {
             inPlace_[entry.index] = 1;
             return;
         }
@@ -263,6 +284,27 @@ class ArchiveExtraction {
         file.Publish(entry.path.parts.back(), entry.mode, entry.modificationTime);
     }
 
+    // One lstat each, no open and no read, on several threads: a cold disk answers
+    // lstats of neighbouring files faster when asked more at once.
+    void VouchForWhatWasLeft() {
+        std::atomic<size_t> next{0};
+        RunOnThreads(ThreadsFor(plan_.size(), kFilesPerThread), [&](size_t) {
+            FolderCache folders(output_);
+            for (size_t first = next.fetch_add(kRunLength); first < plan_.size();
+                 first = next.fetch_add(kRunLength)) {
+                for (size_t i = first; i < std::min(first + kRunLength, plan_.size()); ++i) {
+                    const PlannedEntry& entry = plan_[i];
+                    const RecordedFile* recorded = previous_->Find(entry.index);
+                    if (recorded != nullptr && entry.refusal.empty() && !entry.path.parts.empty() &&
+                        StillAsRecorded(entry, *recorded, folders.FolderOf(entry.path.parts))) {
+                        seen_[entry.index] = *recorded;
+                        inPlace_[entry.index] = entry.kind != EntryKind::Folder;
+                    }
+                }
+            }
+        });
+    }
+
     // One lstat, no read: the file the last extraction left, untouched since.
     static bool StillAsRecorded(const PlannedEntry& entry, const RecordedFile& recorded,
                                 int folder) {
@@ -273,6 +315,9 @@ class ArchiveExtraction {
     }
 
     void ExtractLink(const PlannedEntry& entry, WorkerTools& tools) {
+        if (seen_[entry.index]) {
+            return;  // vouched for by the record
+        }
         std::string target;
         tools.decoder.Decode(file_, Record(entry), [&](std::span<const uint8_t> bytes) {
             target.append(bytes.begin(), bytes.end());
@@ -288,7 +333,7 @@ class ArchiveExtraction {
     }
 
     const ArchiveFile& file_;
-    const CentralDirectory& directory_;
+    CentralDirectory& directory_;
     const std::vector<PlannedEntry> plan_;
     const OutputFolder& output_;
     const ExtractionRecord* previous_;
@@ -323,20 +368,18 @@ class RecordedExtraction {
             }
             const OutputFolder output(request_.outputFolder);
             LoadPrevious(output);
-            if (previous_ && previous_->failuresRepeat && previous_->status == kArchiveRejected) {
+            // Nothing changed since the last pass, which recorded all it left: it holds as it
+            // was, without reading the archive's directory.
+            if (previous_ && previous_->failuresRepeat && EverythingRecordedStands(output)) {
                 return Replay(lines);
             }
             if (file.Size() == 0) {
                 throw EntryFailure("the file is empty, not a ZIP archive");
             }
-            const CentralDirectory directory = ReadCentralDirectory(file);
-            CheckEntriesDisjoint(directory);
+            CentralDirectory directory = ReadCentralDirectory(file);
             ArchiveExtraction extraction(file, directory, PlanEntries(directory, CurrentUmask()),
                                          output, previous_ ? &*previous_ : nullptr);
-            if (previous_ && previous_->failuresRepeat && previous_->status != kExtractedAll &&
-                extraction.AllVouchedFor()) {
-                return Replay(lines);
-            }
+            extraction.Prepare();
             extraction.Run();
             record_.status = extraction.Report(lines);
             if (trusted_) {
@@ -363,8 +406,49 @@ class RecordedExtraction {
         }
     }
 
+    // One lstat of each file the record names, reached folder by folder without
+    // following links, on several threads.
+    bool EverythingRecordedStands(const OutputFolder& output) const {
+        const ExtractionRecord& record = *previous_;
+        std::atomic<bool> stands{true};
+        std::atomic<size_t> next{0};
+        RunOnThreads(ThreadsFor(record.files.size(), kFilesPerThread), [&](size_t) {
+            FolderCache folders(output);
+            for (size_t first = next.fetch_add(kRunLength); first < record.files.size() && stands;
+                 first = next.fetch_add(kRunLength)) {
+                for (size_t i = first; i < std::min(first + kRunLength, record.files.size()); ++i) {
+                    if (!Stands(record.paths[i], record.files[i], folders)) {
+                        stands = false;
+                        break;
+                    }
+                }
+            }
+        });
+        return stands;
+    }
+
+    static bool Stands(const std::string& path, const RecordedFile& recorded,
+                       FolderCache& folders) {
+        try {
+            const EntryPath parts = SplitEntryPath(path);
+            struct stat status {};
+            return !parts.parts.empty() &&
+                   ::fstatat(folders.FolderOf(parts.parts), parts.parts.back().c_str(), &status,
+                             AT_SYMLINK_NOFOLLOW) == 0 &&
+                   RecordedFile::From(status) == recorded;
+        } catch (const std::exception&) {
+            return false;  // a folder on the way is gone or is no folder
+        }
+    }
+
+    // A pass that extracted everything says so again, with everything in place.
     ExtractionStatus Replay(std::vector<std::string>& lines) const {
-        lines.insert(lines.end(), previous_->reportLines.begin(), previous_->reportLines.end());
+        if (previous_->status == kExtractedAll) {
+            const auto& succeeded = previous_->succeeded;
+            lines.push_back(SummaryLine(succeeded, succeeded[0] + succeeded[2], 0));
+        } else {
+            lines.insert(lines.end(), previous_->reportLines.begin(), previous_->reportLines.end());
+        }
         return static_cast<ExtractionStatus>(previous_->status);
     }
 

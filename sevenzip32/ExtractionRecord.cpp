@@ -17,7 +17,7 @@ namespace sevenzip32 {
 namespace {
 
 constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'O', 'R', 'E', 'C'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 
 uint64_t Fnv1a(std::string_view text) {
     uint64_t hash = 0xcbf29ce484222325ull;
@@ -100,8 +100,9 @@ class Reader {
     bool valid_ = true;
 };
 
-// Each file of a record takes this many bytes, so a count can be checked against them.
-constexpr size_t kSmallestFile = 8 + 8 * 7 + 4;
+// Each file of a record takes at least this many bytes, so a count can be checked
+// against them.
+constexpr size_t kSmallestFile = 8 + 8 * 7 + 4 + 4;
 
 }  // namespace
 
@@ -167,6 +168,9 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
     for (uint32_t i = 0; i < lineCount && reader.Valid(); ++i) {
         record.reportLines.push_back(reader.GetText());
     }
+    for (uint64_t& count : record.succeeded) {
+        count = reader.Get<uint64_t>();
+    }
     const uint64_t fileCount = reader.Get<uint64_t>();
     if (!reader.Valid() || reader.Left() / kSmallestFile < fileCount) {
         return std::nullopt;
@@ -176,7 +180,8 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
         if (!record.entries.empty() && entry <= record.entries.back()) {
             return std::nullopt;
         }
-        record.Add(entry, reader.GetFile());
+        RecordedFile file = reader.GetFile();
+        record.Add(entry, file, reader.GetText());
     }
     if (!reader.Valid() || reader.Left() != 0) {
         return std::nullopt;
@@ -198,10 +203,14 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         for (const std::string& line : record.reportLines) {
             writer.Put(line);
         }
+        for (uint64_t count : record.succeeded) {
+            writer.Put(count);
+        }
         writer.Put(static_cast<uint64_t>(record.files.size()));
         for (size_t i = 0; i < record.files.size(); ++i) {
             writer.Put(record.entries[i]);
             writer.Put(record.files[i]);
+            writer.Put(record.paths[i]);
         }
         std::string& bytes = writer.Bytes();
         const uint32_t crc =

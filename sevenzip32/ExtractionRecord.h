@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -40,16 +41,20 @@ struct ExtractionRecord {
     // the same way.
     bool failuresRepeat = false;
     std::vector<std::string> reportLines;
+    // How many files, folders and links succeeded.
+    std::array<uint64_t, 3> succeeded{};
     // The file each entry that succeeded left, by the entry's central directory index,
-    // in rising order of index.
+    // in rising order of index, with its path below the output folder.
     std::vector<uint64_t> entries;
     std::vector<RecordedFile> files;
+    std::vector<std::string> paths;
 
     bool operator==(const ExtractionRecord&) const = default;
 
-    void Add(uint64_t entry, const RecordedFile& file) {
+    void Add(uint64_t entry, const RecordedFile& file, std::string path) {
         entries.push_back(entry);
         files.push_back(file);
+        paths.push_back(std::move(path));
     }
     const RecordedFile* Find(uint64_t entry) const {
         const auto found = std::lower_bound(entries.begin(), entries.end(), entry);

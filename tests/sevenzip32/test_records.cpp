@@ -84,7 +84,7 @@ TEST_F(RecordTest, AnUntouchedFolderIsVouchedForWithoutReadingIt) {
     PutArchive(Files('a'));
     const auto [result, read] = SettledPass(OutputFolder());
     EXPECT_THAT(result.report, HasSubstr("(8 already in place); 0 failed."));
-    EXPECT_LT(read, kFileSize) << "the extracted files were read again";
+    EXPECT_LT(read, 32u * 1024) << "the extracted files or the archive were read again";
 }
 
 TEST_F(RecordTest, WhatMayHaveBeenTouchedIsReadAndPutRight) {
