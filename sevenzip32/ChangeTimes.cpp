@@ -45,9 +45,9 @@ RacyLimit::RacyLimit() {
     }
 }
 
-bool RacyLimit::IsRacy(const struct stat& status) const {
-    return status.st_ctim.tv_sec > limit_.tv_sec ||
-           (status.st_ctim.tv_sec == limit_.tv_sec && status.st_ctim.tv_nsec >= limit_.tv_nsec);
+bool RacyLimit::IsRacy(int64_t changedSeconds, int64_t changedNanoseconds) const {
+    return changedSeconds > limit_.tv_sec ||
+           (changedSeconds == limit_.tv_sec && changedNanoseconds >= limit_.tv_nsec);
 }
 
 }  // namespace sevenzip32

@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <ctime>
 
 namespace sevenzip32 {
@@ -21,7 +22,10 @@ bool KeepsChangeTimes(int folderFd);
 class RacyLimit {
   public:
     RacyLimit();
-    bool IsRacy(const struct stat& status) const;
+    bool IsRacy(const struct stat& status) const {
+        return IsRacy(status.st_ctim.tv_sec, status.st_ctim.tv_nsec);
+    }
+    bool IsRacy(int64_t changedSeconds, int64_t changedNanoseconds) const;
 
   private:
     timespec limit_{};

@@ -183,11 +183,11 @@ class ArchiveExtraction {
             struct stat status {};
             if (!left &&
                 ::fstatat(folders.FolderOf(entry.path.parts), entry.path.parts.back().c_str(),
-                          &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-                !racy.IsRacy(status)) {
+                          &status, AT_SYMLINK_NOFOLLOW) == 0) {
                 left = RecordedFile::From(status);
             }
-            if (!left) {
+            if (!left || left->device != folder.st_dev ||
+                racy.IsRacy(left->changedSeconds, left->changedNanoseconds)) {
                 everySuccessRecorded = false;
                 continue;
             }
@@ -258,6 +258,7 @@ class ArchiveExtraction {
         if (KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
                                  tools.ComparingBuffer())) {
             inPlace_[entry.index] = 1;
+            NoteWhatWasLeft(entry, folder);
             return;
         }
         DiskClaim claim(budget_, record.size);
@@ -282,6 +283,16 @@ class ArchiveExtraction {
             background.reset();
         }
         file.Publish(entry.path.parts.back(), entry.mode, entry.modificationTime);
+        NoteWhatWasLeft(entry, folder);
+    }
+
+    // The file as it stands once written or found, for the record; asked here, where its
+    // folder is at hand, rather than once more at the end.
+    void NoteWhatWasLeft(const PlannedEntry& entry, int folder) {
+        struct stat status {};
+        if (::fstatat(folder, entry.path.parts.back().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            seen_[entry.index] = RecordedFile::From(status);
+        }
     }
 
     // One lstat each, no open and no read, on several threads: a cold disk answers
@@ -326,10 +337,12 @@ class ArchiveExtraction {
         const int folder = tools.folders.FolderOf(entry.path.parts);
         if (IsLinkInPlace(folder, entry.path.parts.back(), target)) {
             inPlace_[entry.index] = 1;
+            NoteWhatWasLeft(entry, folder);
             return;
         }
         tools.folders.PrepareToWrite();
         PublishLink(folder, entry.path.parts.back(), target);
+        NoteWhatWasLeft(entry, folder);
     }
 
     const ArchiveFile& file_;
@@ -340,7 +353,8 @@ class ArchiveExtraction {
     DiskBudget budget_{output_.Fd()};
     EntryOutcomes outcomes_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
-    std::vector<std::optional<RecordedFile>> seen_;  // the files vouched for this time
+    // What each entry left, as the record vouched for it or as it stood once done.
+    std::vector<std::optional<RecordedFile>> seen_;
     const uid_t user_ = ::geteuid();
 };
 

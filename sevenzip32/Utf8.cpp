@@ -67,6 +67,12 @@ std::string CaseFolded(std::string_view text) {
     std::string folded;
     folded.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte < 0x80) {  // most names: a byte each
+            folded += static_cast<char>(byte >= 'a' && byte <= 'z' ? byte - ('a' - 'A') : byte);
+            ++at;
+            continue;
+        }
         uint32_t codePoint = 0;
         const size_t length = Utf8SequenceAt(text, at, &codePoint);
         if (length == 0) {
@@ -76,9 +82,9 @@ std::string CaseFolded(std::string_view text) {
         if (unicode != nullptr) {
             codePoint =
                 static_cast<uint32_t>(::towupper_l(static_cast<wint_t>(codePoint), unicode));
-        } else if (codePoint >= 'a' && codePoint <= 'z') {
-            codePoint -= 'a' - 'A';
         }
+        // Marked apart from the bytes above: the 0x80 never stands alone in a name.
+        folded += '\x80';
         folded.append(reinterpret_cast<const char*>(&codePoint), sizeof codePoint);
         at += length;
     }
