@@ -8,6 +8,7 @@ import threading
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 marker = sys.argv[1]
 
@@ -86,6 +87,20 @@ show(main)
 press(buttons[0])
 wait_for(lambda: True if os.path.exists(marker) else None)
 print("== pressing 一発解凍 ran a pass")
+
+# The continuous button's new caption is announced as a name change.
+names_heard = []
+pyatspi.Registry.registerEventListener(lambda event: names_heard.append(event.source.name),
+                                       "object:property-change:accessible-name")
+press(buttons[1])
+deadline = time.time() + 10
+while "停止" not in names_heard and time.time() < deadline:
+    GLib.MainContext.default().iteration(False)
+    time.sleep(0.05)
+if "停止" not in names_heard:
+    sys.exit(f"no name change announced for 停止 (heard {names_heard})")
+print("== pressing 連続解凍 announced its new name 停止")
+press(buttons[1])
 
 opening = press_opening_dialog(wait_for(lambda: find(main, pyatspi.ROLE_MENU_ITEM, "設定")))
 dialog = wait_for(lambda: find(app, pyatspi.ROLE_DIALOG, "設定") or find(app, pyatspi.ROLE_FRAME, "設定"))
