@@ -69,6 +69,41 @@ struct WorkerTools {
     std::vector<uint8_t> comparingBuffer;
 };
 
+// Calls look(i, folders) for each i below count on several threads, each taking runs of
+// neighbouring indices (mostly the entries of one folder) with folders of its own;
+// look returns false to stop them all. For lstats: a cold disk answers those of
+// neighbouring files faster when asked more at once.
+template <typename Look>
+bool LookInRuns(size_t count, const OutputFolder& output, Look look) {
+    std::atomic<size_t> next{0};
+    std::atomic<bool> going{true};
+    RunOnThreads(ThreadsFor(count, kFilesPerThread), [&](size_t) {
+        FolderCache folders(output);
+        for (size_t first = next.fetch_add(kRunLength); first < count && going;
+             first = next.fetch_add(kRunLength)) {
+            for (size_t i = first; i < std::min(first + kRunLength, count) && going; ++i) {
+                going = going && look(i, folders);
+            }
+        }
+    });
+    return going;
+}
+
+// True when name, reached through folders without following links, is the very file
+// recorded, untouched since: one lstat, no open, no read.
+bool StillAsRecorded(std::span<const std::string> parts, const RecordedFile& recorded,
+                     FolderCache& folders) {
+    try {
+        struct stat status {};
+        return !parts.empty() &&
+               ::fstatat(folders.FolderOf(parts), parts.back().c_str(), &status,
+                         AT_SYMLINK_NOFOLLOW) == 0 &&
+               RecordedFile::From(status) == recorded;
+    } catch (const std::exception&) {
+        return false;  // a folder on the way is gone, or no folder
+    }
+}
+
 // The report's first line after the archive's name.
 std::string SummaryLine(const std::array<uint64_t, 3>& succeeded, uint64_t inPlace,
                         uint64_t failed) {
@@ -295,34 +330,17 @@ class ArchiveExtraction {
         }
     }
 
-    // One lstat each, no open and no read, on several threads: a cold disk answers
-    // lstats of neighbouring files faster when asked more at once.
     void VouchForWhatWasLeft() {
-        std::atomic<size_t> next{0};
-        RunOnThreads(ThreadsFor(plan_.size(), kFilesPerThread), [&](size_t) {
-            FolderCache folders(output_);
-            for (size_t first = next.fetch_add(kRunLength); first < plan_.size();
-                 first = next.fetch_add(kRunLength)) {
-                for (size_t i = first; i < std::min(first + kRunLength, plan_.size()); ++i) {
-                    const PlannedEntry& entry = plan_[i];
-                    const RecordedFile* recorded = previous_->Find(entry.index);
-                    if (recorded != nullptr && entry.refusal.empty() && !entry.path.parts.empty() &&
-                        StillAsRecorded(entry, *recorded, folders.FolderOf(entry.path.parts))) {
-                        seen_[entry.index] = *recorded;
-                        inPlace_[entry.index] = entry.kind != EntryKind::Folder;
-                    }
-                }
+        LookInRuns(plan_.size(), output_, [&](size_t i, FolderCache& folders) {
+            const PlannedEntry& entry = plan_[i];
+            const RecordedFile* recorded = previous_->Find(entry.index);
+            if (recorded != nullptr && entry.refusal.empty() &&
+                StillAsRecorded(entry.path.parts, *recorded, folders)) {
+                seen_[entry.index] = *recorded;
+                inPlace_[entry.index] = entry.kind != EntryKind::Folder;
             }
+            return true;
         });
-    }
-
-    // One lstat, no read: the file the last extraction left, untouched since.
-    static bool StillAsRecorded(const PlannedEntry& entry, const RecordedFile& recorded,
-                                int folder) {
-        struct stat status {};
-        return ::fstatat(folder, entry.path.parts.back().c_str(), &status, AT_SYMLINK_NOFOLLOW) ==
-                   0 &&
-               RecordedFile::From(status) == recorded;
     }
 
     void ExtractLink(const PlannedEntry& entry, WorkerTools& tools) {
@@ -420,39 +438,17 @@ class RecordedExtraction {
         }
     }
 
-    // One lstat of each file the record names, reached folder by folder without
-    // following links, on several threads.
+    // One lstat of each file the record names, on several threads.
     bool EverythingRecordedStands(const OutputFolder& output) const {
         const ExtractionRecord& record = *previous_;
-        std::atomic<bool> stands{true};
-        std::atomic<size_t> next{0};
-        RunOnThreads(ThreadsFor(record.files.size(), kFilesPerThread), [&](size_t) {
-            FolderCache folders(output);
-            for (size_t first = next.fetch_add(kRunLength); first < record.files.size() && stands;
-                 first = next.fetch_add(kRunLength)) {
-                for (size_t i = first; i < std::min(first + kRunLength, record.files.size()); ++i) {
-                    if (!Stands(record.paths[i], record.files[i], folders)) {
-                        stands = false;
-                        break;
-                    }
-                }
+        return LookInRuns(record.files.size(), output, [&](size_t i, FolderCache& folders) {
+            try {
+                return StillAsRecorded(SplitEntryPath(record.paths[i]).parts, record.files[i],
+                                       folders);
+            } catch (const EntryFailure&) {
+                return false;
             }
         });
-        return stands;
-    }
-
-    static bool Stands(const std::string& path, const RecordedFile& recorded,
-                       FolderCache& folders) {
-        try {
-            const EntryPath parts = SplitEntryPath(path);
-            struct stat status {};
-            return !parts.parts.empty() &&
-                   ::fstatat(folders.FolderOf(parts.parts), parts.parts.back().c_str(), &status,
-                             AT_SYMLINK_NOFOLLOW) == 0 &&
-                   RecordedFile::From(status) == recorded;
-        } catch (const std::exception&) {
-            return false;  // a folder on the way is gone or is no folder
-        }
     }
 
     // A pass that extracted everything says so again, with everything in place.

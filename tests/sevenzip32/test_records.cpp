@@ -108,6 +108,11 @@ TEST_F(RecordTest, WhatMayHaveBeenTouchedIsReadAndPutRight) {
     EXPECT_THAT(result.report, HasSubstr("(6 already in place); 0 failed."));
     EXPECT_EQ(ReadWholeFile(edited), Content(1, 'a'));
     EXPECT_EQ(ReadWholeFile(replaced), Content(2, 'a'));
+
+    SettledPass(OutputFolder());
+    std::filesystem::remove_all(Output("dir"));  // a whole folder of it, gone
+    EXPECT_EQ(Pass(OutputFolder()).first.status, 0);
+    EXPECT_EQ(ReadWholeFile(Output("dir/file5")), Content(5, 'a'));
 }
 
 TEST_F(RecordTest, ARecordOfAnotherArchiveOrADamagedOneIsIgnored) {
