@@ -108,7 +108,26 @@ std::string NewTemporaryName() {
     return name;
 }
 
-TemporaryFile::TemporaryFile(int folderFd) : folderFd_(folderFd) {
+TemporaryFile::TemporaryFile(int folderFd, Kind kind) : folderFd_(folderFd) {
+    if (kind == Kind::Named || !CreateAnonymous()) {
+        CreateNamed();
+    }
+}
+
+// An anonymous file is named later through /proc/self/fd: without /proc, or on a file
+// system without O_TMPFILE (FUSE drivers, vfat, network file systems), the file is named
+// from the start.
+bool TemporaryFile::CreateAnonymous() {
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    if (!procMounted) {
+        return false;
+    }
+    fd_.Reset(::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    anonymous_ = fd_.IsOpen();
+    return anonymous_;
+}
+
+void TemporaryFile::CreateNamed() {
     for (int attempt = 0; attempt < 8 && !fd_.IsOpen(); ++attempt) {
         temporaryName_ = NewTemporaryName();
         fd_.Reset(::openat(folderFd_, temporaryName_.c_str(),
@@ -142,8 +161,34 @@ TemporaryFile::TemporaryFile(int folderFd) : folderFd_(folderFd) {
     }
 }
 
+bool TemporaryFile::LinkAnonymous(const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
+    if (::linkat(AT_FDCWD, self.c_str(), folderFd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        throw SystemFailure("cannot put the file in place");
+    }
+    // Locked before it has a name, so that no sweep ever takes it for a dead writer's.
+    lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!lock_.IsOpen() || ::flock(lock_.Get(), LOCK_EX) != 0) {
+        throw SystemFailure("cannot lock a new file");
+    }
+    for (int attempt = 0;; ++attempt) {
+        temporaryName_ = NewTemporaryName();
+        if (::linkat(AT_FDCWD, self.c_str(), folderFd_, temporaryName_.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            anonymous_ = false;
+            return false;
+        }
+        if (errno != EEXIST || attempt == 7) {
+            throw SystemFailure("cannot put the file in place");
+        }
+    }
+}
+
 TemporaryFile::~TemporaryFile() {
-    if (!published_) {
+    if (!published_ && !anonymous_) {
         ::unlinkat(folderFd_, temporaryName_.c_str(), 0);
     }
 }
@@ -168,6 +213,14 @@ void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modifi
     const timespec times[2] = {{modificationTime, 0}, {modificationTime, 0}};
     if (::futimens(fd_.Get(), times) != 0) {
         throw SystemFailure("cannot set the file's time");
+    }
+    if (anonymous_ && LinkAnonymous(name)) {
+        // A new name needs no flush, as below.
+        if (::close(fd_.Release()) != 0) {
+            throw SystemFailure("cannot finish writing the file");
+        }
+        published_ = true;
+        return;
     }
     if (::close(fd_.Release()) != 0) {
         throw SystemFailure("cannot finish writing the file");

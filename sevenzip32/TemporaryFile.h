@@ -1,6 +1,9 @@
-// A file written under a temporary name in its own target folder and renamed into place
-// only once it is complete, so a failed entry never leaves a half-written file behind
-// and never replaces a good one.
+// A file written apart in its own target folder and given its name only once it is
+// complete, so a failed entry never leaves a half-written file behind and never replaces
+// a good one. Where the file system allows, the file has no name at all until then
+// (O_TMPFILE): nothing to lock, and nothing left behind by a process that is killed.
+// Elsewhere, and when it replaces a file, it has a temporary name of ours, locked while
+// its writer lives.
 #pragma once
 
 #include <sys/types.h>
@@ -15,7 +18,9 @@ namespace sevenzip32 {
 
 class TemporaryFile {
   public:
-    explicit TemporaryFile(int folderFd);
+    enum class Kind { AnonymousWherePossible, Named };
+
+    explicit TemporaryFile(int folderFd, Kind kind = Kind::AnonymousWherePossible);
     ~TemporaryFile();  // removes the file unless it was published
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -27,7 +32,14 @@ class TemporaryFile {
     void Publish(const std::string& name, mode_t mode, int64_t modificationTime);
 
   private:
+    bool CreateAnonymous();
+    void CreateNamed();
+    // Gives an anonymous file a name: name itself when nothing stands there, else a
+    // temporary name, locked; true in the first case.
+    bool LinkAnonymous(const std::string& name);
+
     int folderFd_;
+    bool anonymous_ = false;
     std::string temporaryName_;
     UniqueFd fd_;
     UniqueFd lock_;  // the same file, locked while this writer lives

@@ -47,7 +47,7 @@ TEST_F(ExtractionTest, WhatAKilledWriterLeftIsRemovedAndALiveWritersTemporaryIsN
     const pid_t child = ::fork();
     if (child == 0) {
         // Dies in the middle of writing, as a killed extraction does: nothing cleans up.
-        sevenzip32::TemporaryFile dying(folder);
+        sevenzip32::TemporaryFile dying(folder, sevenzip32::TemporaryFile::Kind::Named);
         dying.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>("half"), 4));
         const timespec longAgo[2] = {{1, 0}, {1, 0}};
         ::futimens(dying.Fd(), longAgo);
@@ -55,7 +55,7 @@ TEST_F(ExtractionTest, WhatAKilledWriterLeftIsRemovedAndALiveWritersTemporaryIsN
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    sevenzip32::TemporaryFile living(folder);
+    sevenzip32::TemporaryFile living(folder, sevenzip32::TemporaryFile::Kind::Named);
     WriteWholeFile(Output(".kesto-a-name-like-ours.tmp"), "not ours");
     WriteWholeFile(Output("notes.tmp"), "the user's");
     const auto before = Tree(OutputFolder());
@@ -100,7 +100,7 @@ TEST_F(ExtractionTest, ASweepProbingANewTemporaryNeverFailsItsWriter) {
     size_t failures = 0;
     for (int i = 0; i < 20000; ++i) {
         try {
-            sevenzip32::TemporaryFile file(folder);
+            sevenzip32::TemporaryFile file(folder, sevenzip32::TemporaryFile::Kind::Named);
         } catch (const std::exception& failure) {
             ++failures;
             ADD_FAILURE() << failure.what();
@@ -109,5 +109,30 @@ TEST_F(ExtractionTest, ASweepProbingANewTemporaryNeverFailsItsWriter) {
     writing = false;
     sweeping.get();
     EXPECT_EQ(failures, 0u);
+    ::close(folder);
+}
+
+// Where the file system has anonymous files, a killed writer leaves nothing at all, and
+// a file replaced through one is replaced whole.
+TEST_F(ExtractionTest, AnAnonymousTemporaryOfAKilledWriterLeavesNothing) {
+    const int folder = ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY);
+    WriteWholeFile(Output("kept.txt"), "old");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sevenzip32::TemporaryFile dying(folder);
+        dying.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>("half"), 4));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(Tree(OutputFolder()), std::set<std::string>{"kept.txt"});
+
+    sevenzip32::TemporaryFile replacement(folder);
+    replacement.Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>("new"), 3));
+    replacement.Publish("kept.txt", 0644, 1);
+    sevenzip32::TemporaryFile fresh(folder);
+    fresh.Publish("fresh.txt", 0600, 1);
+    EXPECT_EQ(ReadWholeFile(Output("kept.txt")), "new");
+    EXPECT_EQ(Tree(OutputFolder()), (std::set<std::string>{"kept.txt", "fresh.txt"}));
     ::close(folder);
 }
