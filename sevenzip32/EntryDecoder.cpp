@@ -70,17 +70,32 @@ MethodDecoder& EntryDecoder::DecoderFor(const CentralRecord& record) {
     return *decoder;
 }
 
+// A small entry's bytes come with their neighbours' through one larger read (archives of
+// many small files are read a window at a time, not with a system call per file); a
+// larger entry's in reads of the buffer's size. Valid until the next call.
+std::span<const uint8_t> EntryDecoder::NextChunk(const ArchiveFile& file, uint64_t offset,
+                                                 uint64_t left) {
+    if (left <= kReadWithNeighboursUpTo) {
+        if (!window_ || &window_->File() != &file) {
+            window_.emplace(file);
+        }
+        return window_->At(offset, static_cast<size_t>(left));
+    }
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
+    file.ReadAt(offset, {input_.data(), chunk});
+    return {input_.data(), chunk};
+}
+
 void EntryDecoder::ReadStored(const ArchiveFile& file, const CentralRecord& record,
                               const ChunkSink& sink) {
     CheckedSink checked(record, sink);
     uint64_t offset = record.dataOffset;
     uint64_t left = record.compressedSize;
     while (left > 0) {
-        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
-        file.ReadAt(offset, {input_.data(), chunk});
-        checked.Put({input_.data(), chunk});
-        offset += chunk;
-        left -= chunk;
+        const std::span<const uint8_t> chunk = NextChunk(file, offset, left);
+        checked.Put(chunk);
+        offset += chunk.size();
+        left -= chunk.size();
     }
     checked.Finish();
 }
@@ -96,11 +111,9 @@ void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& 
     std::span<const uint8_t> pending;
     for (;;) {
         if (pending.empty() && left > 0) {
-            const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
-            file.ReadAt(offset, {input_.data(), chunk});
-            offset += chunk;
-            left -= chunk;
-            pending = {input_.data(), chunk};
+            pending = NextChunk(file, offset, left);
+            offset += pending.size();
+            left -= pending.size();
         }
         const MethodDecoder::Step step = decoder.Decode(pending, output_);
         pending = pending.subspan(step.consumed);

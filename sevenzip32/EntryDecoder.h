@@ -6,12 +6,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "ArchiveFile.h"
 #include "CentralDirectory.h"
 #include "MethodDecoder.h"
+#include "ReadWindow.h"
 
 namespace sevenzip32 {
 
@@ -33,7 +35,11 @@ class EntryDecoder {
     void ReadCompressed(const ArchiveFile& file, const CentralRecord& record,
                         const ChunkSink& sink);
     MethodDecoder& DecoderFor(const CentralRecord& record);
+    std::span<const uint8_t> NextChunk(const ArchiveFile& file, uint64_t offset, uint64_t left);
 
+    static constexpr uint64_t kReadWithNeighboursUpTo = 8 * 1024;
+
+    std::optional<ReadWindow> window_;
     std::vector<uint8_t> input_;
     std::vector<uint8_t> output_;
     std::map<uint16_t, std::unique_ptr<MethodDecoder>> decoders_;

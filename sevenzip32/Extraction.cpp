@@ -290,15 +290,19 @@ class ArchiveExtraction {
         if (entry.caseTwin && NameStandsSpelledOtherwise(folder, entry.path.parts.back())) {
             throw EntryFailure("the name comes twice in the archive, differing only in case");
         }
-        if (KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
-                                 tools.ComparingBuffer())) {
+        // A folder this extraction made holds nothing to compare with and nothing stale.
+        const bool newFolder = tools.folders.LastIsNew();
+        if (!newFolder && KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
+                                               tools.ComparingBuffer())) {
             inPlace_[entry.index] = 1;
             NoteWhatWasLeft(entry, folder);
             return;
         }
         DiskClaim claim(budget_, record.size);
-        tools.folders.PrepareToWrite();
-        TemporaryFile file(folder);
+        if (!newFolder) {
+            tools.folders.PrepareToWrite();
+        }
+        TemporaryFile file(folder, TemporaryFile::Kind::AnonymousWherePossible, entry.mode);
         std::optional<BackgroundWriter> background;
         if (record.size >= kWriteInBackgroundFrom) {
             background.emplace(file);

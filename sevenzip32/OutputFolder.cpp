@@ -13,11 +13,17 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-UniqueFd OpenOrCreateChild(int parent, const std::string& name) {
+struct OpenedFolder {
+    UniqueFd fd;
+    bool created = false;
+};
+
+OpenedFolder OpenOrCreateChild(int parent, const std::string& name) {
+    bool created = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         UniqueFd child(::openat(parent, name.c_str(), kFolderFlags));
         if (child.IsOpen()) {
-            return child;
+            return {std::move(child), created};
         }
         if (errno == ELOOP || errno == ENOTDIR) {
             struct stat status {};
@@ -30,7 +36,8 @@ UniqueFd OpenOrCreateChild(int parent, const std::string& name) {
         if (errno != ENOENT) {
             throw SystemFailure("cannot open the folder " + name);
         }
-        if (::mkdirat(parent, name.c_str(), 0755) != 0 && errno != EEXIST) {
+        created = ::mkdirat(parent, name.c_str(), 0755) == 0;
+        if (!created && errno != EEXIST) {
             throw SystemFailure("cannot create the folder " + name);
         }
     }
@@ -52,9 +59,39 @@ UniqueFd OutputFolder::OpenFolder(std::span<const std::string> parts) const {
         throw SystemFailure("cannot open the output folder");
     }
     for (const std::string& part : parts) {
-        current = OpenOrCreateChild(current.Get(), part);
+        current = OpenOrCreateChild(current.Get(), part).fd;
     }
     return current;
+}
+
+namespace {
+
+std::pair<uint64_t, uint64_t> IdentityOf(int folderFd) {
+    struct stat status {};
+    if (::fstat(folderFd, &status) != 0) {
+        return {0, 0};
+    }
+    return {status.st_dev, status.st_ino};
+}
+
+}  // namespace
+
+void OutputFolder::NoteCreated(int folderFd) const {
+    const auto identity = IdentityOf(folderFd);
+    const std::lock_guard lock(createdLock_);
+    created_.insert(identity);
+}
+
+bool OutputFolder::WasCreated(int folderFd) const {
+    {
+        const std::lock_guard lock(createdLock_);
+        if (created_.empty()) {
+            return false;
+        }
+    }
+    const auto identity = IdentityOf(folderFd);
+    const std::lock_guard lock(createdLock_);
+    return created_.contains(identity);
 }
 
 int FolderCache::FolderOf(std::span<const std::string> entryParts) {
@@ -84,9 +121,19 @@ int FolderCache::Folder(std::span<const std::string> folderParts) {
         deepFolder_.Reset();
         chain_.resize(shared);
         chainParts_.resize(shared);
+        chainIsNew_.resize(shared);
         for (size_t i = shared; i < folderParts.size(); ++i) {
-            chain_.push_back(
-                OpenOrCreateChild(i == 0 ? output_.Fd() : chain_.back().Get(), folderParts[i]));
+            OpenedFolder opened =
+                OpenOrCreateChild(i == 0 ? output_.Fd() : chain_.back().Get(), folderParts[i]);
+            // A folder inside a new one is new too; one another thread made is known by
+            // its identity.
+            const bool parentIsNew = i > 0 && chainIsNew_.back();
+            if (opened.created && !parentIsNew) {
+                output_.NoteCreated(opened.fd.Get());
+            }
+            chainIsNew_.push_back(opened.created || parentIsNew ||
+                                  output_.WasCreated(opened.fd.Get()));
+            chain_.push_back(std::move(opened.fd));
             chainParts_.push_back(folderParts[i]);
         }
     }

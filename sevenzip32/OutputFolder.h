@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UniqueFd.h"
@@ -21,8 +24,15 @@ class OutputFolder {
     // Opens the folder named by parts below the output folder, creating what is missing.
     UniqueFd OpenFolder(std::span<const std::string> parts) const;
 
+    // The folders this extraction created, by any of its threads: they hold nothing but
+    // what it writes, so nothing there needs to be looked for or compared.
+    void NoteCreated(int folderFd) const;
+    bool WasCreated(int folderFd) const;
+
   private:
     UniqueFd root_;
+    mutable std::mutex createdLock_;
+    mutable std::set<std::pair<uint64_t, uint64_t>> created_;
 };
 
 // Remembers the folders down to the last one a thread wrote into: entries come grouped
@@ -39,6 +49,10 @@ class FolderCache {
     // Before the first file is written into the last folder: what dead writers left
     // there goes.
     void PrepareToWrite();
+    // True when the last folder was created by this extraction.
+    bool LastIsNew() const {
+        return !deepFolder_.IsOpen() && !chainIsNew_.empty() && chainIsNew_.back();
+    }
 
   private:
     // Deeper folders are opened each time rather than holding a descriptor per level.
@@ -49,6 +63,7 @@ class FolderCache {
     const OutputFolder& output_;
     std::vector<std::string> chainParts_;
     std::vector<UniqueFd> chain_;  // one per level below the output folder
+    std::vector<bool> chainIsNew_;
     UniqueFd deepFolder_;
     bool swept_ = false;  // the last folder was rid of stale temporaries
 };

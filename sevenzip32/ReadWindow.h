@@ -14,6 +14,7 @@ class ReadWindow {
   public:
     explicit ReadWindow(const ArchiveFile& file) : file_(file) {}
 
+    const ArchiveFile& File() const { return file_; }
     uint64_t FileSize() const { return file_.Size(); }
     // The length bytes at offset, valid until the next call; a read past the end of the
     // file is a failure.

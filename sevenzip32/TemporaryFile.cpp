@@ -108,8 +108,8 @@ std::string NewTemporaryName() {
     return name;
 }
 
-TemporaryFile::TemporaryFile(int folderFd, Kind kind) : folderFd_(folderFd) {
-    if (kind == Kind::Named || !CreateAnonymous()) {
+TemporaryFile::TemporaryFile(int folderFd, Kind kind, mode_t mode) : folderFd_(folderFd) {
+    if (kind == Kind::Named || !CreateAnonymous(mode)) {
         CreateNamed();
     }
 }
@@ -117,13 +117,15 @@ TemporaryFile::TemporaryFile(int folderFd, Kind kind) : folderFd_(folderFd) {
 // An anonymous file is named later through /proc/self/fd: without /proc, or on a file
 // system without O_TMPFILE (FUSE drivers, vfat, network file systems), the file is named
 // from the start.
-bool TemporaryFile::CreateAnonymous() {
+bool TemporaryFile::CreateAnonymous(mode_t mode) {
     static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
     if (!procMounted) {
         return false;
     }
-    fd_.Reset(::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    fd_.Reset(::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     anonymous_ = fd_.IsOpen();
+    // Modes come with the umask already applied, so the umask takes nothing more away.
+    mode_ = anonymous_ ? mode : 0600;
     return anonymous_;
 }
 
@@ -207,7 +209,7 @@ void TemporaryFile::Write(std::span<const uint8_t> bytes) {
 }
 
 void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modificationTime) {
-    if (::fchmod(fd_.Get(), mode) != 0) {
+    if (mode != mode_ && ::fchmod(fd_.Get(), mode) != 0) {
         throw SystemFailure("cannot set the file's mode");
     }
     const timespec times[2] = {{modificationTime, 0}, {modificationTime, 0}};

@@ -20,7 +20,10 @@ class TemporaryFile {
   public:
     enum class Kind { AnonymousWherePossible, Named };
 
-    explicit TemporaryFile(int folderFd, Kind kind = Kind::AnonymousWherePossible);
+    // An anonymous file is made with mode at once, as no one can open it by a name;
+    // a named one stays the writer's alone until it is published.
+    explicit TemporaryFile(int folderFd, Kind kind = Kind::AnonymousWherePossible,
+                           mode_t mode = 0600);
     ~TemporaryFile();  // removes the file unless it was published
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -32,7 +35,7 @@ class TemporaryFile {
     void Publish(const std::string& name, mode_t mode, int64_t modificationTime);
 
   private:
-    bool CreateAnonymous();
+    bool CreateAnonymous(mode_t mode);
     void CreateNamed();
     // Gives an anonymous file a name: name itself when nothing stands there, else a
     // temporary name, locked; true in the first case.
@@ -40,6 +43,7 @@ class TemporaryFile {
 
     int folderFd_;
     bool anonymous_ = false;
+    mode_t mode_ = 0600;  // the mode the file has now
     std::string temporaryName_;
     UniqueFd fd_;
     UniqueFd lock_;  // the same file, locked while this writer lives
