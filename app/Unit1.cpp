@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QScreen>
+#include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 
@@ -87,7 +89,11 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 
     setFixedSize(kClientWidth, menuHeight + kClientHeight);
-    move(PlacedOnScreen(QPoint(454, 339), size(),
+    // The position is the frame's; its size is known once a window manager has framed
+    // the window, so a title bar's height is allowed for until then, and the window is
+    // fitted again once shown.
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    move(PlacedOnScreen(QPoint(454, 339), size() + QSize(0, titleBar),
                         QGuiApplication::primaryScreen()->availableGeometry()));
     FormCreate();
 }
@@ -260,6 +266,17 @@ QPoint PlacedOnScreen(QPoint wanted, QSize size, QRect available) {
     };
     return {fit(wanted.x(), size.width(), available.left(), available.left() + available.width()),
             fit(wanted.y(), size.height(), available.top(), available.top() + available.height())};
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    TFormBase::showEvent(event);
+    QTimer::singleShot(0, this, [this] {
+        const QRect available = screen()->availableGeometry();
+        const QRect frame = frameGeometry();
+        if (!available.contains(frame)) {
+            move(PlacedOnScreen(frame.topLeft(), frame.size(), available));
+        }
+    });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -57,6 +57,8 @@ class TForm1 : public TFormBase {
   protected:
     // The window closes only through "終了" and the exit button.
     void closeEvent(QCloseEvent* event) override;
+    // Once framed, the window is moved into the screen's available area if it sticks out.
+    void showEvent(QShowEvent* event) override;
 
   private:
     void ScanWatchFolder();
