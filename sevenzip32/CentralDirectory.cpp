@@ -247,11 +247,15 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
     }
     // Bytes before the archive (a stub, padding) move everything by the same amount.
     const uint64_t shift = end.directoryEnd - end.directoryOffset - end.directorySize;
-    std::vector<uint8_t> bytes(end.directorySize);
-    file.ReadAt(end.directoryOffset + shift, bytes);
-
     CentralDirectory directory;
+    directory.bytes.resize(end.directorySize);
+    const std::vector<uint8_t>& bytes = directory.bytes;
+    file.ReadAt(end.directoryOffset + shift, directory.bytes);
     directory.offset = end.directoryOffset + shift;
+    // Room for the records at once, never more than the bytes can hold, whatever the
+    // end record claims.
+    directory.records.reserve(
+        static_cast<size_t>(std::min<uint64_t>(end.entryCount, bytes.size() / kCentralSize)));
     size_t at = 0;
     while (at < bytes.size()) {
         if (at + kCentralSize > bytes.size() || ReadU32(bytes.data() + at) != kCentralSignature) {
@@ -276,8 +280,8 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
         record.externalAttributes = ReadU32(p + 38);
         record.localHeaderOffset = ReadU32(p + 42);
         const char* name = reinterpret_cast<const char*>(p + kCentralSize);
-        record.rawName.assign(name, nameLength);
-        record.extraFields.assign(name + nameLength, extraLength);
+        record.rawName = std::string_view(name, nameLength);
+        record.extraFields = std::string_view(name + nameLength, extraLength);
         ApplyZip64Extra(record.extraFields,
                         {&record.size, &record.compressedSize, &record.localHeaderOffset});
         if (record.localHeaderOffset > file.Size() - shift) {

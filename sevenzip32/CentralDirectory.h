@@ -26,8 +26,9 @@ struct CentralRecord {
     uint64_t localHeaderOffset = 0;
     uint64_t dataOffset = 0;      // first byte of the entry's data, after its local header
     uint64_t descriptorSize = 0;  // of the data descriptor after the data, when it has one
-    std::string rawName;
-    std::string extraFields;
+    // Both within the central directory's bytes, which the directory keeps.
+    std::string_view rawName;
+    std::string_view extraFields;
 
     bool IsEncrypted() const { return (flags & 0x0001) != 0; }
     bool IsNameUtf8() const { return (flags & 0x0800) != 0; }
@@ -39,6 +40,14 @@ struct CentralRecord {
 std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t id);
 
 struct CentralDirectory {
+    CentralDirectory() = default;
+    // Moved, never copied: the records' names point into bytes.
+    CentralDirectory(CentralDirectory&&) = default;
+    CentralDirectory& operator=(CentralDirectory&&) = default;
+    CentralDirectory(const CentralDirectory&) = delete;
+    CentralDirectory& operator=(const CentralDirectory&) = delete;
+
+    std::vector<uint8_t> bytes;  // the central directory as read
     std::vector<CentralRecord> records;
     uint64_t offset = 0;  // where the central directory starts
 };

@@ -46,13 +46,13 @@ NameDecoder::~NameDecoder() {
 // a name is never refused for its encoding, only for what it says once decoded.
 std::string NameDecoder::Decode(const CentralRecord& record) {
     if (record.IsNameUtf8() && IsValidUtf8(record.rawName)) {
-        return record.rawName;
+        return std::string(record.rawName);
     }
     if (auto unicodeName = UnicodePathName(record)) {
         return *unicodeName;
     }
     if (IsValidUtf8(record.rawName)) {
-        return record.rawName;
+        return std::string(record.rawName);
     }
     if (auto japanese = DecodeCp932(record.rawName)) {
         return *japanese;

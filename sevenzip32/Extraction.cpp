@@ -205,6 +205,9 @@ class ArchiveExtraction {
             return;
         }
         FolderCache folders(output_);
+        record.entries.reserve(plan_.size());
+        record.files.reserve(plan_.size());
+        record.paths.reserve(plan_.size());
         bool everySuccessRecorded = true;
         for (const PlannedEntry& entry : plan_) {
             if (!outcomes_.Succeeded(entry.index)) {
