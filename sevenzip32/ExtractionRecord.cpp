@@ -1,11 +1,15 @@
 #include "ExtractionRecord.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
@@ -103,6 +107,36 @@ class Reader {
 // Each file of a record takes at least this many bytes, so a count can be checked
 // against them.
 constexpr size_t kSmallestFile = 8 + 8 * 7 + 4 + 4;
+
+// Records not written for a month go when another is written: those of archives long
+// gone, and those of archives untouched since, whose files the next pass then looks at
+// once more before recording them afresh.
+constexpr time_t kRecordKeptSeconds = 30 * 24 * 3600;
+
+bool IsRecordName(std::string_view name) {
+    return name.size() == 16 && std::all_of(name.begin(), name.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+void ForgetOldRecords(int folderFd) {
+    UniqueFd listing(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* folder = listing.IsOpen() ? ::fdopendir(listing.Get()) : nullptr;
+    if (folder == nullptr) {
+        return;
+    }
+    listing.Release();  // the listing owns it now
+    const time_t oldest = ::time(nullptr) - kRecordKeptSeconds;
+    while (const dirent* entry = ::readdir(folder)) {
+        struct stat status {};
+        if (IsRecordName(entry->d_name) &&
+            ::fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode) && status.st_mtim.tv_sec < oldest) {
+            ::unlinkat(folderFd, entry->d_name, 0);
+        }
+    }
+    ::closedir(folder);
+}
 
 }  // namespace
 
@@ -229,6 +263,7 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         // Not flushed: a record a crash cuts short fails its CRC and is ignored.
         ForgetRecord(path);
         file.Publish(path.filename(), 0600, ::time(nullptr));
+        ForgetOldRecords(folder.Get());
     } catch (...) {
         // No record this time: the next pass checks the files' own bytes.
     }

@@ -169,4 +169,25 @@ TEST_F(RecordTest, AFailureInTheArchiveIsGivenAgainWithoutDecodingUntilSomething
     EXPECT_GE(restoredRead, 4u << 20);
 }
 
+// Records of archives long gone do not pile up: one not written for a month goes when
+// another is written.
+TEST_F(RecordTest, RecordsNotWrittenForAMonthGo) {
+    const std::filesystem::path records = folder_ / "cache/kesto/records";
+    std::filesystem::create_directories(records);
+    WriteWholeFile(records / "00000000000000aa", "a record of long ago");
+    WriteWholeFile(records / "00000000000000bb", "a recent record");
+    WriteWholeFile(records / "notes.txt", "not a record");
+    const timespec longAgo[2] = {{::time(nullptr) - 40 * 24 * 3600, 0},
+                                 {::time(nullptr) - 40 * 24 * 3600, 0}};
+    for (const char* name : {"00000000000000aa", "notes.txt"}) {
+        ::utimensat(AT_FDCWD, (records / name).c_str(), longAgo, 0);
+    }
+    PutArchive(Files('a'));
+    Pass(OutputFolder());
+    EXPECT_FALSE(std::filesystem::exists(records / "00000000000000aa"));
+    EXPECT_TRUE(std::filesystem::exists(records / "00000000000000bb"));
+    EXPECT_TRUE(std::filesystem::exists(records / "notes.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(records), {}), 3);
+}
+
 }  // namespace
