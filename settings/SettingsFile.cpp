@@ -19,7 +19,7 @@ std::filesystem::path SettingsFilePath() {
 std::filesystem::path UserSettingsFilePath() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
-    // The specification asks for an absolute path; anything else is ignored.
+    // Only an absolute path counts; a relative one is ignored, as XDG has it.
     const std::filesystem::path folder =
         configHome != nullptr && configHome[0] == '/'
             ? std::filesystem::path(configHome)

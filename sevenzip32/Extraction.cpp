@@ -89,19 +89,24 @@ bool LookInRuns(size_t count, const OutputFolder& output, Look look) {
     return going;
 }
 
-// True when name, reached through folders without following links, is the very file
-// recorded, untouched since: one lstat, no open, no read.
-bool StillAsRecorded(std::span<const std::string> parts, const RecordedFile& recorded,
-                     FolderCache& folders) {
+// What stands under the name, reached through folders without following links: one
+// lstat, no open, no read. Nothing where a folder on the way is gone or no folder.
+std::optional<RecordedFile> StandingNow(std::span<const std::string> parts, FolderCache& folders) {
     try {
         struct stat status {};
-        return !parts.empty() &&
-               ::fstatat(folders.FolderOf(parts), parts.back().c_str(), &status,
-                         AT_SYMLINK_NOFOLLOW) == 0 &&
-               RecordedFile::From(status) == recorded;
+        if (!parts.empty() && ::fstatat(folders.FolderOf(parts), parts.back().c_str(), &status,
+                                        AT_SYMLINK_NOFOLLOW) == 0) {
+            return RecordedFile::From(status);
+        }
     } catch (const std::exception&) {
-        return false;  // a folder on the way is gone, or no folder
     }
+    return std::nullopt;
+}
+
+// True when the name stands for the very file recorded, untouched since.
+bool StillAsRecorded(std::span<const std::string> parts, const RecordedFile& recorded,
+                     FolderCache& folders) {
+    return StandingNow(parts, folders) == recorded;
 }
 
 // The report's first line after the archive's name.
@@ -218,11 +223,8 @@ class ArchiveExtraction {
                 continue;  // the output folder itself
             }
             std::optional<RecordedFile> left = seen_[entry.index];
-            struct stat status {};
-            if (!left &&
-                ::fstatat(folders.FolderOf(entry.path.parts), entry.path.parts.back().c_str(),
-                          &status, AT_SYMLINK_NOFOLLOW) == 0) {
-                left = RecordedFile::From(status);
+            if (!left) {
+                left = StandingNow(entry.path.parts, folders);
             }
             if (!left || left->device != folder.st_dev ||
                 racy.IsRacy(left->changedSeconds, left->changedNanoseconds)) {
@@ -383,10 +385,6 @@ class ArchiveExtraction {
     const uid_t user_ = ::geteuid();
 };
 
-}  // namespace
-
-namespace {
-
 // One extraction with its record: the record of the last one vouches for files, a failure
 // that lay in the archive is given again without decoding when nothing changed since,
 // and what this one left is recorded for the next.
@@ -429,8 +427,7 @@ class RecordedExtraction {
             lines.push_back(std::string("Failed: ") + failure.what());
             record_.status = kArchiveRejected;
             record_.failuresRepeat = entryFailure != nullptr && entryFailure->LiesInTheArchive();
-            record_.entries.clear();
-            record_.files.clear();
+            record_.ForgetEntries();
         }
         Save(lines);
         return static_cast<ExtractionStatus>(record_.status);

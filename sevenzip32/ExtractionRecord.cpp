@@ -1,6 +1,5 @@
 #include "ExtractionRecord.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include <iterator>
 
 #include "Crc32.h"
+#include "FolderNames.h"
 #include "TemporaryFile.h"
 #include "UniqueFd.h"
 
@@ -120,22 +120,15 @@ bool IsRecordName(std::string_view name) {
 }
 
 void ForgetOldRecords(int folderFd) {
-    UniqueFd listing(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* folder = listing.IsOpen() ? ::fdopendir(listing.Get()) : nullptr;
-    if (folder == nullptr) {
-        return;
-    }
-    listing.Release();  // the listing owns it now
     const time_t oldest = ::time(nullptr) - kRecordKeptSeconds;
-    while (const dirent* entry = ::readdir(folder)) {
+    ForEachName(folderFd, [&](const char* name) {
         struct stat status {};
-        if (IsRecordName(entry->d_name) &&
-            ::fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        if (IsRecordName(name) && ::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(status.st_mode) && status.st_mtim.tv_sec < oldest) {
-            ::unlinkat(folderFd, entry->d_name, 0);
+            ::unlinkat(folderFd, name, 0);
         }
-    }
-    ::closedir(folder);
+        return true;
+    });
 }
 
 }  // namespace

@@ -51,6 +51,12 @@ struct ExtractionRecord {
 
     bool operator==(const ExtractionRecord&) const = default;
 
+    void ForgetEntries() {
+        succeeded = {};
+        entries.clear();
+        files.clear();
+        paths.clear();
+    }
     void Add(uint64_t entry, const RecordedFile& file, std::string path) {
         entries.push_back(entry);
         files.push_back(file);

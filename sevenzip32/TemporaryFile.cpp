@@ -1,6 +1,5 @@
 #include "TemporaryFile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -14,6 +13,7 @@
 #include <ctime>
 
 #include "EntryFailure.h"
+#include "FolderNames.h"
 
 namespace sevenzip32 {
 namespace {
@@ -68,35 +68,27 @@ bool IsTemporaryName(std::string_view name) {
 }  // namespace
 
 void RemoveStaleTemporaries(int folderFd) {
-    UniqueFd listing(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* folder = listing.IsOpen() ? ::fdopendir(listing.Get()) : nullptr;
-    if (folder == nullptr) {
-        return;
-    }
-    listing.Release();  // the listing owns it now
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string name = entry->d_name;
+    ForEachName(folderFd, [&](const char* name) {
         if (!IsTemporaryName(name)) {
-            continue;
+            return true;
         }
         // A writer takes its file's lock a moment after creating it: a file written in the
         // last seconds may be one that is not locked yet. Else a link is ours between its
         // creation and its renaming, a moment; a file is a dead writer's when no one holds
         // its lock.
         struct stat status {};
-        if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+        if (::fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
             ::time(nullptr) - status.st_mtim.tv_sec < kYoungestStaleSeconds) {
-            continue;
+            return true;
         }
-        UniqueFd file(
-            ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        UniqueFd file(::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (file.IsOpen() ? ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0 &&
                                 StillNamed(folderFd, name, file.Get())
                           : errno == ELOOP) {
-            ::unlinkat(folderFd, name.c_str(), 0);
+            ::unlinkat(folderFd, name, 0);
         }
-    }
-    ::closedir(folder);
+        return true;
+    });
 }
 
 std::string NewTemporaryName() {

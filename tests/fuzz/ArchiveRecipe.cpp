@@ -6,14 +6,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "MethodDecoder.h"
 #include "ZipBuilder.h"
 
 namespace {
 
-constexpr uint16_t kDeflate64 = 9;
-constexpr uint16_t kLzma = 14;
-constexpr uint16_t kZstandard = 93;
-constexpr uint16_t kXz = 95;
+using sevenzip32::kMethodDeflate64;
+using sevenzip32::kMethodLzma;
+using sevenzip32::kMethodXz;
+using sevenzip32::kMethodZstandard;
 constexpr uint16_t kUnknownMethod = 99;
 
 // Takes what it is asked for from the recipe, zeros once it runs out.
@@ -109,16 +110,16 @@ testzip::Entry Entry(Recipe& recipe) {
             entry = testzip::File(name, content, testzip::kBzip2);
             break;
         case 4:
-            entry.method = kXz;
+            entry.method = kMethodXz;
             entry.compressedOverride = Xz(content);
             break;
         case 5:
-            entry.method = kZstandard;
+            entry.method = kMethodZstandard;
             entry.compressedOverride = Zstandard(content);
             break;
         default:  // methods read from the recipe's own bytes: mostly damaged
-            entry.method =
-                std::vector<uint16_t>{kDeflate64, kLzma, kUnknownMethod}[recipe.Number(2)];
+            entry.method = std::vector<uint16_t>{kMethodDeflate64, kMethodLzma,
+                                                 kUnknownMethod}[recipe.Number(2)];
             entry.compressedOverride = recipe.Bytes(recipe.Number(4096));
     }
     if (recipe.Chance(1)) {
