@@ -18,7 +18,8 @@ constexpr uint32_t kDescriptorSignature = 0x08074b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kZip64EndSize = 56;
-constexpr size_t kCentralSize = 46;
+constexpr size_t kCentralSize = CentralHeader::kSize;
+constexpr size_t kSliceSize = 1024 * 1024;
 constexpr size_t kLocalSize = 30;
 constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint16_t kDataDescriptorFlag = 0x0008;
@@ -169,14 +170,16 @@ void ReadDataDescriptor(ReadWindow& window, CentralRecord& record) {
         const uint64_t size = fieldSize == 4 ? ReadU32(p + 8) : ReadU64(p + 12);
         if (ReadU32(p) == record.crc && compressed == record.compressedSize &&
             size == record.size) {
-            record.descriptorSize = length;
+            record.descriptorSize = static_cast<uint8_t>(length);
             return;
         }
     }
     throw EntryFailure("an entry's data descriptor disagrees with the central directory");
 }
 
-void ReadLocalHeader(ReadWindow& window, CentralRecord& record) {
+// centralNames reads the central directory again, from the page cache, for the names.
+void ReadLocalHeader(ReadWindow& window, ReadWindow& centralNames, uint64_t directoryOffset,
+                     CentralRecord& record) {
     const uint8_t* header = window.At(record.localHeaderOffset, kLocalSize).data();
     if (ReadU32(header) != kLocalSignature) {
         throw EntryFailure("an entry's local header is missing");
@@ -193,8 +196,11 @@ void ReadLocalHeader(ReadWindow& window, CentralRecord& record) {
     const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameLength);
     const std::string_view extra(reinterpret_cast<const char*>(variable.data()) + nameLength,
                                  extraLength);
+    const auto centralName =
+        centralNames.At(directoryOffset + record.headerOffset + kCentralSize, record.nameSize);
     if (method != record.method || ((flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
-        name != record.rawName) {
+        name != std::string_view(reinterpret_cast<const char*>(centralName.data()),
+                                 centralName.size())) {
         throw EntryFailure(kLocalDisagrees);
     }
     ApplyZip64Extra(extra, {&size, &compressed});
@@ -234,62 +240,89 @@ std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t
     return std::nullopt;
 }
 
-std::optional<std::string_view> CentralRecord::ExtraField(uint16_t id) const {
-    return FindExtraField(extraFields, id);
+std::optional<std::string_view> CentralHeader::ExtraField(uint16_t id) const {
+    return FindExtraField(ExtraFields(), id);
 }
 
-CentralDirectory ReadCentralDirectory(const ArchiveFile& file) {
+namespace {
+
+// Parses the whole records at the start of bytes into directory and returns how many
+// bytes they took; a record cut by the end of bytes waits for the next slice.
+size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_t shift,
+                    const ArchiveFile& file, CentralDirectory& directory) {
+    size_t at = 0;
+    while (at + kCentralSize <= bytes.size()) {
+        const uint8_t* p = bytes.data() + at;
+        if (ReadU32(p) != kCentralSignature) {
+            throw EntryFailure("the central directory is damaged");
+        }
+        const size_t nameLength = ReadU16(p + 28);
+        const size_t recordSize = kCentralSize + nameLength + ReadU16(p + 30) + ReadU16(p + 32);
+        if (at + recordSize > bytes.size()) {
+            break;
+        }
+        CentralRecord record;
+        record.flags = ReadU16(p + 8);
+        record.method = ReadU16(p + 10);
+        record.crc = ReadU32(p + 16);
+        record.compressedSize = ReadU32(p + 20);
+        record.size = ReadU32(p + 24);
+        record.localHeaderOffset = ReadU32(p + 42);
+        record.headerOffset = static_cast<uint32_t>(bytesStart + at);
+        record.nameSize = static_cast<uint16_t>(nameLength);
+        ApplyZip64Extra(CentralHeader(p).ExtraFields(),
+                        {&record.size, &record.compressedSize, &record.localHeaderOffset});
+        if (record.localHeaderOffset > file.Size() - shift) {
+            throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
+        }
+        record.localHeaderOffset += shift;
+        directory.records.push_back(record);
+        at += recordSize;
+    }
+    return at;
+}
+
+}  // namespace
+
+CentralDirectory ReadCentralDirectory(const ArchiveFile& file,
+                                      const std::function<void(const CentralSlice&)>& withHeaders) {
     EndRecord end = FindEndRecord(file);
     ReadZip64End(file, end);
     if (end.directoryOffset > end.directoryEnd ||
         end.directorySize > end.directoryEnd - end.directoryOffset) {
         throw EntryFailure("the archive is truncated (central directory out of place)");
     }
+    if (end.directorySize > UINT32_MAX) {
+        throw EntryFailure("the central directory is larger than 4 GiB");
+    }
     // Bytes before the archive (a stub, padding) move everything by the same amount.
     const uint64_t shift = end.directoryEnd - end.directoryOffset - end.directorySize;
     CentralDirectory directory;
-    directory.bytes.resize(end.directorySize);
-    const std::vector<uint8_t>& bytes = directory.bytes;
-    file.ReadAt(end.directoryOffset + shift, directory.bytes);
     directory.offset = end.directoryOffset + shift;
     // Room for the records at once, never more than the bytes can hold, whatever the
     // end record claims.
-    directory.records.reserve(
-        static_cast<size_t>(std::min<uint64_t>(end.entryCount, bytes.size() / kCentralSize)));
-    size_t at = 0;
-    while (at < bytes.size()) {
-        if (at + kCentralSize > bytes.size() || ReadU32(bytes.data() + at) != kCentralSignature) {
-            throw EntryFailure("the central directory is damaged");
+    const uint64_t expected = std::min<uint64_t>(end.entryCount, end.directorySize / kCentralSize);
+    directory.records.reserve(static_cast<size_t>(expected));
+    std::vector<uint8_t> slice;
+    uint64_t sliceStart = 0;  // where the slice's first byte stands in the directory
+    for (uint64_t read = 0; read < end.directorySize;) {
+        const size_t kept = slice.size();
+        const auto more =
+            static_cast<size_t>(std::min<uint64_t>(kSliceSize, end.directorySize - read));
+        slice.resize(kept + more);
+        file.ReadAt(directory.offset + read, std::span(slice).subspan(kept));
+        read += more;
+        const size_t first = directory.records.size();
+        const size_t parsed = ParseRecords(slice, sliceStart, shift, file, directory);
+        if (directory.records.size() > first) {
+            withHeaders(
+                CentralSlice(directory, first, slice, sliceStart, expected, end.directorySize));
         }
-        const uint8_t* p = bytes.data() + at;
-        const size_t nameLength = ReadU16(p + 28);
-        const size_t extraLength = ReadU16(p + 30);
-        const size_t commentLength = ReadU16(p + 32);
-        if (at + kCentralSize + nameLength + extraLength + commentLength > bytes.size()) {
-            throw EntryFailure("the central directory is damaged");
-        }
-        CentralRecord record;
-        record.madeBy = ReadU16(p + 4);
-        record.flags = ReadU16(p + 8);
-        record.method = ReadU16(p + 10);
-        record.dosTime = ReadU16(p + 12);
-        record.dosDate = ReadU16(p + 14);
-        record.crc = ReadU32(p + 16);
-        record.compressedSize = ReadU32(p + 20);
-        record.size = ReadU32(p + 24);
-        record.externalAttributes = ReadU32(p + 38);
-        record.localHeaderOffset = ReadU32(p + 42);
-        const char* name = reinterpret_cast<const char*>(p + kCentralSize);
-        record.rawName = std::string_view(name, nameLength);
-        record.extraFields = std::string_view(name + nameLength, extraLength);
-        ApplyZip64Extra(record.extraFields,
-                        {&record.size, &record.compressedSize, &record.localHeaderOffset});
-        if (record.localHeaderOffset > file.Size() - shift) {
-            throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
-        }
-        record.localHeaderOffset += shift;
-        directory.records.push_back(std::move(record));
-        at += kCentralSize + nameLength + extraLength + commentLength;
+        slice.erase(slice.begin(), slice.begin() + static_cast<std::ptrdiff_t>(parsed));
+        sliceStart += parsed;
+    }
+    if (!slice.empty()) {
+        throw EntryFailure("the central directory is damaged");
     }
     // The records are the truth; a classic count only says how many there are modulo 65,536.
     const uint64_t found = directory.records.size();
@@ -304,9 +337,11 @@ void ReadLocalHeaders(const ArchiveFile& file, CentralDirectory& directory,
     ParallelFor(directory.records.size(), ThreadsFor(directory.records.size(), kHeadersPerThread),
                 [&](size_t begin, size_t end) {
                     ReadWindow window(file);
+                    ReadWindow centralNames(file);
                     for (size_t i = begin; i < end; ++i) {
                         if (wanted(i)) {
-                            ReadLocalHeader(window, directory.records[i]);
+                            ReadLocalHeader(window, centralNames, directory.offset,
+                                            directory.records[i]);
                         }
                     }
                 });
@@ -317,22 +352,38 @@ void CheckEntriesDisjoint(const CentralDirectory& directory) {
         uint64_t begin;
         uint64_t end;
     };
+    auto rangeOf = [](const CentralRecord& record) {
+        return Range{record.localHeaderOffset,
+                     record.dataOffset + record.compressedSize + record.descriptorSize};
+    };
+    auto checkInOrder = [&](auto&& rangeAt, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const Range range = rangeAt(i);
+            if (i > 0 && range.begin < rangeAt(i - 1).end) {
+                throw EntryFailure("entries overlap one another in the archive");
+            }
+            if (range.end > directory.offset) {
+                throw EntryFailure("an entry runs into the central directory");
+            }
+        }
+    };
+    const auto& records = directory.records;
+    // Most archives list their entries in the order they stand in the file: then they
+    // need no sorting, and no room for it.
+    if (std::is_sorted(records.begin(), records.end(), [](const auto& a, const auto& b) {
+            return a.localHeaderOffset < b.localHeaderOffset;
+        })) {
+        checkInOrder([&](size_t i) { return rangeOf(records[i]); }, records.size());
+        return;
+    }
     std::vector<Range> ranges;
-    ranges.reserve(directory.records.size());
-    for (const CentralRecord& record : directory.records) {
-        ranges.push_back({record.localHeaderOffset,
-                          record.dataOffset + record.compressedSize + record.descriptorSize});
+    ranges.reserve(records.size());
+    for (const CentralRecord& record : records) {
+        ranges.push_back(rangeOf(record));
     }
     std::sort(ranges.begin(), ranges.end(),
               [](const Range& a, const Range& b) { return a.begin < b.begin; });
-    for (size_t i = 0; i < ranges.size(); ++i) {
-        if (i > 0 && ranges[i].begin < ranges[i - 1].end) {
-            throw EntryFailure("entries overlap one another in the archive");
-        }
-        if (ranges[i].end > directory.offset) {
-            throw EntryFailure("an entry runs into the central directory");
-        }
-    }
+    checkInOrder([&](size_t i) { return ranges[i]; }, ranges.size());
 }
 
 }  // namespace sevenzip32

@@ -1,11 +1,13 @@
 // The archive's central directory as it stands in the file: one record per entry,
 // with the offsets and flags that tell where each entry's bytes are and how to read them.
+// The directory's bytes are read a slice at a time and not kept: an archive may hold
+// millions of entries, and what is planned from each header is smaller than the header.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -13,50 +15,97 @@
 
 namespace sevenzip32 {
 
+// 48 bytes an entry.
 struct CentralRecord {
-    uint16_t madeBy = 0;
-    uint16_t flags = 0;
-    uint16_t method = 0;
-    uint16_t dosTime = 0;
-    uint16_t dosDate = 0;
-    uint32_t crc = 0;
-    uint32_t externalAttributes = 0;
     uint64_t compressedSize = 0;
     uint64_t size = 0;
     uint64_t localHeaderOffset = 0;
-    uint64_t dataOffset = 0;      // first byte of the entry's data, after its local header
-    uint64_t descriptorSize = 0;  // of the data descriptor after the data, when it has one
-    // Both within the central directory's bytes, which the directory keeps.
-    std::string_view rawName;
-    std::string_view extraFields;
+    uint64_t dataOffset = 0;  // first byte of the entry's data, after its local header
+    uint32_t crc = 0;
+    uint32_t headerOffset = 0;  // of the central header, from the directory's start
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t nameSize = 0;
+    uint8_t descriptorSize = 0;  // of the data descriptor after the data, when it has one
 
     bool IsEncrypted() const { return (flags & 0x0001) != 0; }
-    bool IsNameUtf8() const { return (flags & 0x0800) != 0; }
-    // The data of one extra field of the central record, when present.
+};
+
+// One central header in the bytes just read, for what only the plan needs of it.
+class CentralHeader {
+  public:
+    explicit CentralHeader(const uint8_t* bytes) : bytes_(bytes) {}
+
+    uint16_t MadeBy() const { return ReadU16(bytes_ + 4); }
+    bool IsNameUtf8() const { return (ReadU16(bytes_ + 8) & 0x0800) != 0; }
+    uint16_t DosTime() const { return ReadU16(bytes_ + 12); }
+    uint16_t DosDate() const { return ReadU16(bytes_ + 14); }
+    uint32_t ExternalAttributes() const { return ReadU32(bytes_ + 38); }
+    std::string_view RawName() const {
+        return {reinterpret_cast<const char*>(bytes_) + kSize, ReadU16(bytes_ + 28)};
+    }
+    std::string_view ExtraFields() const {
+        return {reinterpret_cast<const char*>(bytes_) + kSize + ReadU16(bytes_ + 28),
+                ReadU16(bytes_ + 30)};
+    }
+    // The data of one extra field, when present.
     std::optional<std::string_view> ExtraField(uint16_t id) const;
+
+    static constexpr size_t kSize = 46;  // before the name
+
+  private:
+    const uint8_t* bytes_;
 };
 
 // The data of one extra field among fields, when present.
 std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t id);
 
 struct CentralDirectory {
-    CentralDirectory() = default;
-    // Moved, never copied: the records' names point into bytes.
-    CentralDirectory(CentralDirectory&&) = default;
-    CentralDirectory& operator=(CentralDirectory&&) = default;
-    CentralDirectory(const CentralDirectory&) = delete;
-    CentralDirectory& operator=(const CentralDirectory&) = delete;
-
-    std::vector<uint8_t> bytes;  // the central directory as read
     std::vector<CentralRecord> records;
     uint64_t offset = 0;  // where the central directory starts
+};
+
+// The records of one slice of the central directory, handed over while their headers'
+// bytes are at hand.
+class CentralSlice {
+  public:
+    CentralSlice(const CentralDirectory& directory, size_t first, std::span<const uint8_t> bytes,
+                 uint64_t bytesStart, uint64_t expectedCount, uint64_t directorySize)
+        : directory_(directory),
+          first_(first),
+          bytes_(bytes),
+          bytesStart_(bytesStart),
+          expectedCount_(expectedCount),
+          directorySize_(directorySize) {}
+
+    size_t First() const { return first_; }
+    size_t End() const { return directory_.records.size(); }
+    const CentralRecord& Record(size_t index) const { return directory_.records[index]; }
+    CentralHeader Header(size_t index) const {
+        return CentralHeader(bytes_.data() + (Record(index).headerOffset - bytesStart_));
+    }
+    // How many entries the end record announces, at most as many as the bytes can hold.
+    uint64_t ExpectedCount() const { return expectedCount_; }
+    // More than all the names, extra fields and comments of the directory take.
+    uint64_t NameBytesAtMost() const {
+        return directorySize_ - expectedCount_ * CentralHeader::kSize;
+    }
+
+  private:
+    const CentralDirectory& directory_;
+    size_t first_;
+    std::span<const uint8_t> bytes_;
+    uint64_t bytesStart_;
+    uint64_t expectedCount_;
+    uint64_t directorySize_;
 };
 
 // Reads the central directory by the format's rules: bytes before the archive (a
 // self-extractor's stub) shift every offset alike, bytes after it are ignored. Fails on
 // any record that does not fit inside the file, and on end records that two readers
-// could read two ways.
-CentralDirectory ReadCentralDirectory(const ArchiveFile& file);
+// could read two ways. Calls withHeaders for each slice of records as it is read.
+CentralDirectory ReadCentralDirectory(const ArchiveFile& file,
+                                      const std::function<void(const CentralSlice&)>& withHeaders);
 
 // Reads the local header and data descriptor of each entry wanted, which gives its data's
 // offset; fails where they disagree with the central directory.

@@ -6,12 +6,6 @@
 #include <algorithm>
 
 namespace sevenzip32 {
-namespace {
-
-constexpr long kNanosecondsPerSecond = 1'000'000'000;
-
-}  // namespace
-
 bool KeepsChangeTimes(int folderFd) {
     struct statfs fileSystem {};
     if (::fstatfs(folderFd, &fileSystem) != 0) {
@@ -37,17 +31,12 @@ RacyLimit::RacyLimit() {
     ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
     ::clock_getres(CLOCK_REALTIME_COARSE, &tick);
     const long margin = std::max<long>(2 * tick.tv_nsec, 2'000'000);
-    limit_ = now;
-    limit_.tv_nsec -= margin;
-    while (limit_.tv_nsec < 0) {
-        limit_.tv_nsec += kNanosecondsPerSecond;
-        --limit_.tv_sec;
-    }
+    limit_ = NanosecondsOf(now) - static_cast<uint64_t>(margin);
 }
 
-bool RacyLimit::IsRacy(int64_t changedSeconds, int64_t changedNanoseconds) const {
-    return changedSeconds > limit_.tv_sec ||
-           (changedSeconds == limit_.tv_sec && changedNanoseconds >= limit_.tv_nsec);
+// Compared as signed, so that a time before 1970 is long before the limit.
+bool RacyLimit::IsRacy(uint64_t changedNanoseconds) const {
+    return static_cast<int64_t>(changedNanoseconds) >= static_cast<int64_t>(limit_);
 }
 
 }  // namespace sevenzip32

@@ -13,6 +13,12 @@
 
 namespace sevenzip32 {
 
+// A time as nanoseconds since 1970, wrapping, as records keep them.
+inline uint64_t NanosecondsOf(const timespec& time) {
+    return static_cast<uint64_t>(time.tv_sec) * 1'000'000'000u +
+           static_cast<uint64_t>(time.tv_nsec);
+}
+
 // True for the file systems whose change times the kernel keeps: ext2/3/4, XFS, Btrfs,
 // tmpfs, F2FS.
 bool KeepsChangeTimes(int folderFd);
@@ -22,13 +28,11 @@ bool KeepsChangeTimes(int folderFd);
 class RacyLimit {
   public:
     RacyLimit();
-    bool IsRacy(const struct stat& status) const {
-        return IsRacy(status.st_ctim.tv_sec, status.st_ctim.tv_nsec);
-    }
-    bool IsRacy(int64_t changedSeconds, int64_t changedNanoseconds) const;
+    bool IsRacy(const struct stat& status) const { return IsRacy(NanosecondsOf(status.st_ctim)); }
+    bool IsRacy(uint64_t changedNanoseconds) const;
 
   private:
-    timespec limit_{};
+    uint64_t limit_ = 0;
 };
 
 }  // namespace sevenzip32

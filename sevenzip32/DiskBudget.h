@@ -37,7 +37,11 @@ class DiskClaim {
     DiskClaim(DiskBudget& budget, uint64_t bytes) : budget_(budget), left_(bytes) {
         budget_.Claim(bytes);
     }
-    ~DiskClaim() { budget_.Release(left_); }
+    ~DiskClaim() {
+        if (left_ != 0) {
+            budget_.Release(left_);
+        }
+    }
     DiskClaim(const DiskClaim&) = delete;
     DiskClaim& operator=(const DiskClaim&) = delete;
 

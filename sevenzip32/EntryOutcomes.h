@@ -4,9 +4,12 @@
 // failure: nothing thrown leaves a worker thread or the library.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EntryFailure.h"
@@ -15,7 +18,7 @@ namespace sevenzip32 {
 
 class EntryOutcomes {
   public:
-    explicit EntryOutcomes(size_t count) : states_(count, kPending), reasons_(count) {}
+    explicit EntryOutcomes(size_t count) : states_(count, kPending) {}
 
     // Fails the entry before any work, for a reason found while planning.
     void Refuse(size_t entry, const std::string& reason) noexcept {
@@ -50,11 +53,23 @@ class EntryOutcomes {
         }
         return true;
     }
-    std::string Reason(size_t entry) const {
-        if (states_[entry] == kPending) {
-            return "the entry was not reached";
+    // Calls visit(entry, reason) for each entry that did not succeed, by rising index.
+    template <typename Visit>
+    void ForEachFailure(Visit visit) {
+        std::sort(reasons_.begin(), reasons_.end());
+        auto reason = reasons_.begin();
+        for (size_t entry = 0; entry < states_.size(); ++entry) {
+            while (reason != reasons_.end() && reason->first < entry) {
+                ++reason;
+            }
+            if (states_[entry] == kPending) {
+                visit(entry, "the entry was not reached");
+            } else if (states_[entry] != kSucceeded) {
+                visit(entry, reason != reasons_.end() && reason->first == entry
+                                 ? reason->second
+                                 : "an internal error stopped the entry");
+            }
         }
-        return reasons_[entry].empty() ? "an internal error stopped the entry" : reasons_[entry];
     }
 
   private:
@@ -62,14 +77,17 @@ class EntryOutcomes {
 
     void Record(size_t entry, const char* reason) noexcept {
         try {
-            reasons_[entry] = reason;
+            const std::lock_guard lock(reasonsLock_);
+            reasons_.emplace_back(entry, reason);
         } catch (...) {
             // No memory for the words: the entry still counts as failed.
         }
     }
 
     std::vector<uint8_t> states_;  // one byte per entry, so threads never share one
-    std::vector<std::string> reasons_;
+    // Only the failures have words, which the threads add as they meet them.
+    std::mutex reasonsLock_;
+    std::vector<std::pair<size_t, std::string>> reasons_;
 };
 
 }  // namespace sevenzip32

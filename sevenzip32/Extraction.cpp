@@ -20,11 +20,12 @@
 #include "DiskBudget.h"
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
-#include "EntryName.h"
 #include "EntryOutcomes.h"
+#include "EntryPath.h"
 #include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
 #include "FileInPlace.h"
+#include "LinkTarget.h"
 #include "NameSpelling.h"
 #include "OutputFolder.h"
 #include "ParallelFor.h"
@@ -37,6 +38,7 @@ constexpr uint64_t kFreeSpaceCheckWhileWritingEvery = 8ull * 1024 * 1024;
 constexpr uint64_t kWriteInBackgroundFrom = 8ull * 1024 * 1024;
 constexpr size_t kFilesPerThread = 32;
 constexpr size_t kRunLength = 32;
+constexpr size_t kLongestFolderRun = 256;
 constexpr size_t kComparingBufferSize = 256 * 1024;
 
 // The umask, read without changing it, since the host program may have other threads.
@@ -57,6 +59,12 @@ mode_t CurrentUmask() {
 struct WorkerTools {
     explicit WorkerTools(const OutputFolder& output) : folders(output) {}
 
+    // The entry's file name within its folder, as the system calls take it.
+    const std::string& Leaf(std::string_view path) {
+        leaf.assign(LastPart(path));
+        return leaf;
+    }
+
     std::span<uint8_t> ComparingBuffer() {
         if (comparingBuffer.empty()) {
             comparingBuffer.resize(kComparingBufferSize);
@@ -67,6 +75,7 @@ struct WorkerTools {
     EntryDecoder decoder;
     FolderCache folders;
     std::vector<uint8_t> comparingBuffer;
+    std::string leaf;
 };
 
 // Calls look(i, folders) for each i below count on several threads, each taking runs of
@@ -89,24 +98,34 @@ bool LookInRuns(size_t count, const OutputFolder& output, Look look) {
     return going;
 }
 
-// What stands under the name, reached through folders without following links: one
-// lstat, no open, no read. Nothing where a folder on the way is gone or no folder.
-std::optional<RecordedFile> StandingNow(std::span<const std::string> parts, FolderCache& folders) {
+// The device of the output folder, which every file recorded is on.
+uint64_t DeviceOf(const OutputFolder& output) {
+    struct stat status {};
+    return ::fstat(output.Fd(), &status) == 0 ? status.st_dev : 0;
+}
+
+// What stands at the path, reached through folders without following links: one
+// lstat, no open, no read. Nothing known where a folder on the way is gone or no folder,
+// or where the file is on another device than the output folder (one mounted below it
+// may not keep change times).
+RecordedFile StandingNow(std::string_view path, uint64_t device, FolderCache& folders) {
     try {
         struct stat status {};
-        if (!parts.empty() && ::fstatat(folders.FolderOf(parts), parts.back().c_str(), &status,
-                                        AT_SYMLINK_NOFOLLOW) == 0) {
+        if (!path.empty() &&
+            ::fstatat(folders.FolderOf(path), std::string(LastPart(path)).c_str(), &status,
+                      AT_SYMLINK_NOFOLLOW) == 0 &&
+            status.st_dev == device) {
             return RecordedFile::From(status);
         }
     } catch (const std::exception&) {
     }
-    return std::nullopt;
+    return {};
 }
 
-// True when the name stands for the very file recorded, untouched since.
-bool StillAsRecorded(std::span<const std::string> parts, const RecordedFile& recorded,
+// True when the path stands for the very file recorded, untouched since.
+bool StillAsRecorded(std::string_view path, const RecordedFile& recorded, uint64_t device,
                      FolderCache& folders) {
-    return StandingNow(parts, folders) == recorded;
+    return StandingNow(path, device, folders) == recorded;
 }
 
 // The report's first line after the archive's name.
@@ -122,21 +141,17 @@ std::string SummaryLine(const std::array<uint64_t, 3>& succeeded, uint64_t inPla
 class ArchiveExtraction {
   public:
     // previous, when there is one, vouches for the files it recorded.
-    ArchiveExtraction(const ArchiveFile& file, CentralDirectory& directory,
-                      std::vector<PlannedEntry> plan, const OutputFolder& output,
-                      const ExtractionRecord* previous)
+    ArchiveExtraction(const ArchiveFile& file, CentralDirectory& directory, ExtractionPlan plan,
+                      const OutputFolder& output, const ExtractionRecord* previous)
         : file_(file),
           directory_(directory),
           plan_(std::move(plan)),
           output_(output),
           previous_(previous),
-          outcomes_(plan_.size()),
-          inPlace_(plan_.size(), 0),
-          seen_(plan_.size()) {
-        for (size_t i = 0; i < plan_.size(); ++i) {
-            if (!plan_[i].refusal.empty()) {
-                outcomes_.Refuse(i, plan_[i].refusal);
-            }
+          outcomes_(plan_.entries.size()),
+          inPlace_(plan_.entries.size(), 0) {
+        for (const auto& [index, reason] : plan_.refusals) {
+            outcomes_.Refuse(index, reason);
         }
     }
 
@@ -144,134 +159,135 @@ class ArchiveExtraction {
     // written below a link of the archive.
     void Run() {
         WorkerTools tools(output_);
-        for (const PlannedEntry& entry : Pending(EntryKind::Folder)) {
-            Attempt(entry, [&] {
-                if (!seen_[entry.index]) {
-                    tools.folders.Folder(entry.path.parts);
-                }
-            });
+        for (const PlannedEntry& entry : plan_.entries) {
+            if (IsPending(entry, EntryKind::Folder)) {
+                Attempt(entry, [&] {
+                    if (!seen_[Index(entry)].IsKnown()) {
+                        tools.folders.Folder(Path(entry));
+                    }
+                });
+            }
         }
         RunFilesInParallel();
         // A name that differs from an earlier file's only in case comes after it, so that
         // where the file system takes the two for one, the earlier is the one kept.
-        for (const PlannedEntry& entry : Pending(EntryKind::File)) {
-            if (entry.caseTwin) {
+        for (const PlannedEntry& entry : plan_.entries) {
+            if (IsPending(entry, EntryKind::File) && entry.caseTwin) {
                 Attempt(entry, [&] { ExtractFile(entry, tools); });
             }
         }
-        for (const PlannedEntry& entry : Pending(EntryKind::Link)) {
-            Attempt(entry, [&] { ExtractLink(entry, tools); });
+        for (const PlannedEntry& entry : plan_.entries) {
+            if (IsPending(entry, EntryKind::Link)) {
+                Attempt(entry, [&] { ExtractLink(entry, tools); });
+            }
         }
     }
 
     // Looks at what the last record vouches for, then reads the local headers of the
     // entries still to be worked on. An archive unchanged since a pass that checked all of
     // it needs no second check, and what stands as it was left needs no reading at all.
+    // What is seen is kept from here on, after the check of the entries' bytes, which
+    // takes room of its own for a moment.
     void Prepare() {
         const bool checkedBefore = previous_ && previous_->status != kArchiveRejected;
         if (checkedBefore) {
+            seen_.resize(plan_.entries.size());
             VouchForWhatWasLeft();
         }
-        ReadLocalHeaders(file_, directory_, [&](size_t i) { return !seen_[i]; });
+        ReadLocalHeaders(file_, directory_,
+                         [&](size_t i) { return seen_.empty() || !seen_[i].IsKnown(); });
         if (!checkedBefore) {
             CheckEntriesDisjoint(directory_);
         }
+        seen_.resize(plan_.entries.size());
     }
 
-    ExtractionStatus Report(std::vector<std::string>& lines) const {
+    ExtractionStatus Report(std::vector<std::string>& lines) {
         std::array<uint64_t, 3> succeeded{};
         size_t failed = 0;
         size_t inPlace = 0;
-        for (size_t i = 0; i < plan_.size(); ++i) {
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
             if (outcomes_.Succeeded(i)) {
-                ++succeeded[static_cast<int>(plan_[i].kind)];
+                ++succeeded[static_cast<int>(plan_.entries[i].kind)];
                 inPlace += inPlace_[i];
             } else {
                 ++failed;
             }
         }
         lines.push_back(SummaryLine(succeeded, inPlace, failed));
-        for (size_t i = 0; i < plan_.size(); ++i) {
-            if (!outcomes_.Succeeded(i)) {
-                lines.push_back("Failed: " + plan_[i].name + ": " + outcomes_.Reason(i));
-            }
-        }
+        outcomes_.ForEachFailure([&](size_t i, const std::string& reason) {
+            lines.push_back("Failed: " + plan_.Name(i) + ": " + reason);
+        });
         return failed == 0 ? kExtractedAll : kSomeEntriesFailed;
     }
 
     // What each entry that succeeded left, as lstat gives it after the last write; a file
     // changed too recently to vouch for itself is left out, and looked at next time.
-    // Only files on the output folder's own file system: another one mounted below it
-    // may not keep change times.
-    void RecordWhatWasLeft(ExtractionRecord& record) const {
+    // The last call: what was seen and the plan's paths move into the record.
+    void RecordWhatWasLeft(ExtractionRecord& record) {
         const RacyLimit racy;
-        struct stat folder {};
-        if (::fstat(output_.Fd(), &folder) != 0) {
-            return;
-        }
         FolderCache folders(output_);
-        record.entries.reserve(plan_.size());
-        record.files.reserve(plan_.size());
-        record.paths.reserve(plan_.size());
         bool everySuccessRecorded = true;
-        for (const PlannedEntry& entry : plan_) {
-            if (!outcomes_.Succeeded(entry.index)) {
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            RecordedFile& left = seen_[i];
+            const std::string_view path = plan_.paths[i];
+            const bool succeeded = outcomes_.Succeeded(i);
+            record.succeeded[static_cast<int>(plan_.entries[i].kind)] += succeeded;
+            if (!succeeded || path.empty()) {  // failed, or the output folder itself
+                left = {};
                 continue;
             }
-            ++record.succeeded[static_cast<int>(entry.kind)];
-            if (entry.path.parts.empty()) {
-                continue;  // the output folder itself
+            if (!left.IsKnown()) {
+                left = StandingNow(path, device_, folders);
             }
-            std::optional<RecordedFile> left = seen_[entry.index];
-            if (!left) {
-                left = StandingNow(entry.path.parts, folders);
-            }
-            if (!left || left->device != folder.st_dev ||
-                racy.IsRacy(left->changedSeconds, left->changedNanoseconds)) {
+            if (!left.IsKnown() || racy.IsRacy(left.changed)) {
                 everySuccessRecorded = false;
-                continue;
+                left = {};
             }
-            record.Add(entry.index, *left, JoinEntryPath(entry.path));
         }
         record.failuresRepeat = everySuccessRecorded && outcomes_.EveryFailureLiesInTheArchive();
+        record.files = std::move(seen_);
+        record.paths = std::move(plan_.paths);
     }
 
   private:
+    size_t Index(const PlannedEntry& entry) const { return plan_.IndexOf(entry); }
+    std::string_view Path(const PlannedEntry& entry) const { return plan_.paths[Index(entry)]; }
     const CentralRecord& Record(const PlannedEntry& entry) const {
-        return directory_.records[entry.index];
+        return directory_.records[Index(entry)];
     }
 
-    std::vector<std::reference_wrapper<const PlannedEntry>> Pending(EntryKind kind) const {
-        std::vector<std::reference_wrapper<const PlannedEntry>> entries;
-        for (const PlannedEntry& entry : plan_) {
-            if (entry.kind == kind && entry.refusal.empty()) {
-                entries.push_back(entry);
-            }
-        }
-        return entries;
+    static bool IsPending(const PlannedEntry& entry, EntryKind kind) {
+        return entry.kind == kind && !entry.refused;
     }
 
     template <typename Work>
     void Attempt(const PlannedEntry& entry, Work work) {
-        outcomes_.Attempt(entry.index, work);
+        outcomes_.Attempt(Index(entry), work);
     }
 
     void RunFilesInParallel() {
-        auto files = Pending(EntryKind::File);
-        std::erase_if(files, [](const PlannedEntry& entry) { return entry.caseTwin; });
-        // Neighbouring entries share a folder: each thread takes a run of them at a time,
-        // so it does not open folders again for every file.
+        const auto& entries = plan_.entries;
+        auto isOurs = [](const PlannedEntry& entry) {
+            return IsPending(entry, EntryKind::File) && !entry.caseTwin;
+        };
+        // Each thread takes the entries of one folder at a time: it does not open folders
+        // again for every file, and threads do not wait for each other's hold on a folder.
+        const std::vector<size_t> runs = FolderRuns();
         std::atomic<size_t> next{0};
         auto work = [&] {
             WorkerTools tools(output_);
-            for (size_t first = next.fetch_add(kRunLength); first < files.size();
-                 first = next.fetch_add(kRunLength)) {
-                for (size_t i = first; i < std::min(first + kRunLength, files.size()); ++i) {
-                    Attempt(files[i], [&] { ExtractFile(files[i], tools); });
+            for (size_t run = next++; run + 1 < runs.size(); run = next++) {
+                for (size_t i = runs[run]; i < runs[run + 1]; ++i) {
+                    if (isOurs(entries[i])) {
+                        Attempt(entries[i], [&] { ExtractFile(entries[i], tools); });
+                    }
                 }
             }
         };
-        RunOnThreads(ThreadsFor(files.size(), kFilesPerThread), [&](size_t which) {
+        const auto files =
+            static_cast<size_t>(std::count_if(entries.begin(), entries.end(), isOurs));
+        RunOnThreads(ThreadsFor(files, kFilesPerThread), [&](size_t which) {
             try {
                 work();
             } catch (...) {
@@ -284,23 +300,40 @@ class ArchiveExtraction {
         });
     }
 
+    // Where runs of neighbouring entries in one folder start, a long folder's entries cut
+    // into several runs; the last element is the end of the entries.
+    std::vector<size_t> FolderRuns() const {
+        std::vector<size_t> starts;
+        std::string_view folder;
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            const std::string_view here = FolderPart(plan_.paths[i]);
+            if (starts.empty() || here != folder || i - starts.back() >= kLongestFolderRun) {
+                starts.push_back(i);
+                folder = here;
+            }
+        }
+        starts.push_back(plan_.entries.size());
+        return starts;
+    }
+
     void ExtractFile(const PlannedEntry& entry, WorkerTools& tools) {
-        if (seen_[entry.index]) {
+        const size_t index = Index(entry);
+        if (seen_[index].IsKnown()) {
             return;  // vouched for by the record
         }
         const CentralRecord& record = Record(entry);
-        const int folder = tools.folders.FolderOf(entry.path.parts);
+        const int folder = tools.folders.FolderOf(Path(entry));
+        const std::string& name = tools.Leaf(Path(entry));
         const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
                                     user_};
-        if (entry.caseTwin && NameStandsSpelledOtherwise(folder, entry.path.parts.back())) {
+        if (entry.caseTwin && NameStandsSpelledOtherwise(folder, name)) {
             throw EntryFailure("the name comes twice in the archive, differing only in case");
         }
         // A folder this extraction made holds nothing to compare with and nothing stale.
         const bool newFolder = tools.folders.LastIsNew();
-        if (!newFolder && KeepIfAlreadyInPlace(folder, entry.path.parts.back(), expected,
-                                               tools.ComparingBuffer())) {
-            inPlace_[entry.index] = 1;
-            NoteWhatWasLeft(entry, folder);
+        if (!newFolder && KeepIfAlreadyInPlace(folder, name, expected, tools.ComparingBuffer())) {
+            inPlace_[index] = 1;
+            NoteWhatWasLeft(index, folder, name);
             return;
         }
         DiskClaim claim(budget_, record.size);
@@ -326,62 +359,66 @@ class ArchiveExtraction {
             background->Finish();
             background.reset();
         }
-        file.Publish(entry.path.parts.back(), entry.mode, entry.modificationTime);
-        NoteWhatWasLeft(entry, folder);
+        file.Publish(name, entry.mode, entry.modificationTime);
+        NoteWhatWasLeft(index, folder, name);
     }
 
     // The file as it stands once written or found, for the record; asked here, where its
     // folder is at hand, rather than once more at the end.
-    void NoteWhatWasLeft(const PlannedEntry& entry, int folder) {
+    void NoteWhatWasLeft(size_t index, int folder, const std::string& name) {
         struct stat status {};
-        if (::fstatat(folder, entry.path.parts.back().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
-            seen_[entry.index] = RecordedFile::From(status);
+        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            status.st_dev == device_) {
+            seen_[index] = RecordedFile::From(status);
         }
     }
 
     void VouchForWhatWasLeft() {
-        LookInRuns(plan_.size(), output_, [&](size_t i, FolderCache& folders) {
-            const PlannedEntry& entry = plan_[i];
-            const RecordedFile* recorded = previous_->Find(entry.index);
-            if (recorded != nullptr && entry.refusal.empty() &&
-                StillAsRecorded(entry.path.parts, *recorded, folders)) {
-                seen_[entry.index] = *recorded;
-                inPlace_[entry.index] = entry.kind != EntryKind::Folder;
+        LookInRuns(plan_.entries.size(), output_, [&](size_t i, FolderCache& folders) {
+            const PlannedEntry& entry = plan_.entries[i];
+            const RecordedFile* recorded = previous_->Find(i);
+            if (recorded != nullptr && !entry.refused &&
+                StillAsRecorded(plan_.paths[i], *recorded, device_, folders)) {
+                seen_[i] = *recorded;
+                inPlace_[i] = entry.kind != EntryKind::Folder;
             }
             return true;
         });
     }
 
     void ExtractLink(const PlannedEntry& entry, WorkerTools& tools) {
-        if (seen_[entry.index]) {
+        const size_t index = Index(entry);
+        if (seen_[index].IsKnown()) {
             return;  // vouched for by the record
         }
         std::string target;
         tools.decoder.Decode(file_, Record(entry), [&](std::span<const uint8_t> bytes) {
             target.append(bytes.begin(), bytes.end());
         });
-        CheckLinkTarget(entry.path, target);
-        const int folder = tools.folders.FolderOf(entry.path.parts);
-        if (IsLinkInPlace(folder, entry.path.parts.back(), target)) {
-            inPlace_[entry.index] = 1;
-            NoteWhatWasLeft(entry, folder);
+        CheckLinkTarget(Path(entry), target);
+        const int folder = tools.folders.FolderOf(Path(entry));
+        const std::string& name = tools.Leaf(Path(entry));
+        if (IsLinkInPlace(folder, name, target)) {
+            inPlace_[index] = 1;
+            NoteWhatWasLeft(index, folder, name);
             return;
         }
         tools.folders.PrepareToWrite();
-        PublishLink(folder, entry.path.parts.back(), target);
-        NoteWhatWasLeft(entry, folder);
+        PublishLink(folder, name, target);
+        NoteWhatWasLeft(index, folder, name);
     }
 
     const ArchiveFile& file_;
     CentralDirectory& directory_;
-    const std::vector<PlannedEntry> plan_;
+    ExtractionPlan plan_;
     const OutputFolder& output_;
+    const uint64_t device_ = DeviceOf(output_);
     const ExtractionRecord* previous_;
     DiskBudget budget_{output_.Fd()};
     EntryOutcomes outcomes_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
     // What each entry left, as the record vouched for it or as it stood once done.
-    std::vector<std::optional<RecordedFile>> seen_;
+    std::vector<RecordedFile> seen_;
     const uid_t user_ = ::geteuid();
 };
 
@@ -401,9 +438,11 @@ class RecordedExtraction {
             const ArchiveFile file(request_.archivePath);
             if (::fstat(file.Fd(), &archive_) == 0) {
                 record_.archive = RecordedFile::From(archive_);
+                record_.archiveDevice = archive_.st_dev;
                 archiveKnown_ = true;
             }
             const OutputFolder output(request_.outputFolder);
+            record_.filesDevice = DeviceOf(output);
             LoadPrevious(output);
             // Nothing changed since the last pass, which recorded all it left: it holds as it
             // was, without reading the archive's directory.
@@ -413,9 +452,9 @@ class RecordedExtraction {
             if (file.Size() == 0) {
                 throw EntryFailure("the file is empty, not a ZIP archive");
             }
-            CentralDirectory directory = ReadCentralDirectory(file);
-            ArchiveExtraction extraction(file, directory, PlanEntries(directory, CurrentUmask()),
-                                         output, previous_ ? &*previous_ : nullptr);
+            PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
+            ArchiveExtraction extraction(file, archive.directory, std::move(archive.plan), output,
+                                         previous_ ? &*previous_ : nullptr);
             extraction.Prepare();
             extraction.Run();
             record_.status = extraction.Report(lines);
@@ -437,18 +476,22 @@ class RecordedExtraction {
     void LoadPrevious(const OutputFolder& output) {
         trusted_ = archiveKnown_ && recordPath_ && KeepsChangeTimes(output.Fd());
         if (trusted_) {
-            previous_ = LoadRecord(*recordPath_, record_.archive, request_.archivePath,
-                                   request_.outputFolder);
+            previous_ = LoadRecord(*recordPath_, record_);
         }
     }
 
-    // One lstat of each file the record names, on several threads.
+    // One lstat of each file the record names, on several threads. A path not as the
+    // plan would have written it is not followed.
     bool EverythingRecordedStands(const OutputFolder& output) const {
         const ExtractionRecord& record = *previous_;
         return LookInRuns(record.files.size(), output, [&](size_t i, FolderCache& folders) {
+            if (!record.files[i].IsKnown()) {
+                return true;
+            }
             try {
-                return StillAsRecorded(SplitEntryPath(record.paths[i]).parts, record.files[i],
-                                       folders);
+                const std::string_view path = record.paths[i];
+                return NormaliseEntryName(path).path == path &&
+                       StillAsRecorded(path, record.files[i], record.filesDevice, folders);
             } catch (const EntryFailure&) {
                 return false;
             }

@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
+#include <functional>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "EntryFailure.h"
+#include "EntryPath.h"
 #include "MethodDecoder.h"
+#include "NameDecoder.h"
 #include "ParallelFor.h"
 #include "Utf8.h"
 
@@ -18,10 +21,13 @@ constexpr uint16_t kHostUnix = 3;
 constexpr uint16_t kExtendedTimestampExtraId = 0x5455;
 constexpr uint64_t kLongestLinkTarget = 4096;
 constexpr size_t kEntriesPerThread = 2048;
+constexpr size_t kUnnamed = SIZE_MAX;
+const char* const kNameComesTwice = "the name comes twice in the archive";
 
-mode_t UnixMode(const CentralRecord& record) {
-    return (record.madeBy >> 8) == kHostUnix ? static_cast<mode_t>(record.externalAttributes >> 16)
-                                             : 0;
+mode_t UnixMode(const CentralHeader& header) {
+    return (header.MadeBy() >> 8) == kHostUnix
+               ? static_cast<mode_t>(header.ExternalAttributes() >> 16)
+               : 0;
 }
 
 // Seconds since 1970 of the start of each local hour met. mktime asks the disk for the
@@ -56,20 +62,19 @@ class LocalHours {
 };
 
 // The extended timestamp field holds seconds since 1970; the DOS time is local time.
-int64_t ModificationTime(const CentralRecord& record, LocalHours& hours) {
-    if (auto field = record.ExtraField(kExtendedTimestampExtraId);
+int64_t ModificationTime(const CentralHeader& header, LocalHours& hours) {
+    if (auto field = header.ExtraField(kExtendedTimestampExtraId);
         field && field->size() >= 5 && ((*field)[0] & 1) != 0) {
         const auto* bytes = reinterpret_cast<const uint8_t*>(field->data() + 1);
         return static_cast<int32_t>(ReadU32(bytes));
     }
-    const int64_t hourStart = hours.Start(record.dosDate, record.dosTime >> 11);
-    return hourStart == 0
-               ? 0
-               : hourStart + ((record.dosTime >> 5) & 0x3F) * 60 + (record.dosTime & 0x1F) * 2;
+    const uint16_t time = header.DosTime();
+    const int64_t hourStart = hours.Start(header.DosDate(), time >> 11);
+    return hourStart == 0 ? 0 : hourStart + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
 }
 
-EntryKind KindOf(const CentralRecord& record, const EntryPath& path) {
-    const mode_t unixMode = UnixMode(record);
+EntryKind KindOf(const CentralHeader& header, const EntryPath& path) {
+    const mode_t unixMode = UnixMode(header);
     if (S_ISLNK(unixMode)) {
         return EntryKind::Link;
     }
@@ -91,57 +96,225 @@ void CheckReadable(const CentralRecord& record, EntryKind kind) {
     }
 }
 
-}  // namespace
+// A name's hash with the entry it names: names that come twice are found by sorting
+// these, rather than by a set of a million strings.
+struct NameKey {
+    uint64_t hash = 0;
+    size_t index = kUnnamed;
+};
 
-std::vector<PlannedEntry> PlanEntries(const CentralDirectory& directory, mode_t umask) {
-    std::vector<PlannedEntry> plan(directory.records.size());
-    std::vector<uint8_t> named(plan.size(), 0);  // the name was understood: it takes its place
-    ParallelFor(
-        plan.size(), ThreadsFor(plan.size(), kEntriesPerThread), [&](size_t begin, size_t end) {
-            NameDecoder decoder;
-            LocalHours hours;
-            for (size_t i = begin; i < end; ++i) {
-                const CentralRecord& record = directory.records[i];
-                PlannedEntry& entry = plan[i];
-                entry.index = i;
-                entry.name = record.rawName;
-                try {
-                    entry.name = decoder.Decode(record);
-                    entry.path = SplitEntryPath(entry.name);
-                    entry.kind = KindOf(record, entry.path);
-                    if (entry.path.parts.empty() && entry.kind != EntryKind::Folder) {
-                        throw EntryFailure("the name has no file name in it");
-                    }
-                    named[i] = 1;
-                    const bool executable = (UnixMode(record) & 0111) != 0;
-                    entry.mode =
-                        (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask;
-                    entry.modificationTime = ModificationTime(record, hours);
-                    if (entry.kind != EntryKind::Folder) {
-                        CheckReadable(record, entry.kind);
-                    }
-                } catch (const EntryFailure& failure) {
-                    entry.refusal = failure.what();
-                }
-            }
-        });
-    // A folder may be listed again; anything else of a name already met fails alone.
-    std::unordered_map<std::string, EntryKind> seenNames;
-    std::unordered_set<std::string> seenFileNamesFolded;
-    seenNames.reserve(plan.size());
-    for (PlannedEntry& entry : plan) {
-        if (!named[entry.index]) {
-            continue;
+using Reasons = std::vector<std::pair<size_t, std::string>>;
+
+// What one thread plans for its block of entries, joined to the others' in order.
+struct PlannedBlock {
+    PathList paths;
+    Reasons refusals;
+    Reasons otherNames;
+};
+
+// Plans the entries a slice of the central directory at a time, each slice on several
+// threads; once all are planned, finds the names that come twice.
+class Planner {
+  public:
+    explicit Planner(mode_t umask) : umask_(umask) {}
+
+    void PlanSlice(const CentralSlice& slice) {
+        if (slice.First() == 0) {
+            const auto expected = static_cast<size_t>(slice.ExpectedCount());
+            plan_.entries.reserve(expected);
+            plan_.paths.Reserve(expected, static_cast<size_t>(slice.NameBytesAtMost()));
+            names_.reserve(expected);
+            foldedHashes_.reserve(expected);
         }
-        const std::string joined = JoinEntryPath(entry.path);
-        const auto [seen, added] = seenNames.try_emplace(joined, entry.kind);
-        if (!added && (entry.kind != EntryKind::Folder || seen->second != EntryKind::Folder)) {
-            entry.refusal = "the name comes twice in the archive";
-        } else if (entry.kind == EntryKind::File) {
-            entry.caseTwin = !seenFileNamesFolded.insert(CaseFolded(joined)).second;
+        plan_.entries.resize(slice.End());
+        names_.resize(slice.End());
+        foldedHashes_.resize(slice.End());
+        const size_t count = slice.End() - slice.First();
+        const size_t threads = ThreadsFor(count, kEntriesPerThread);
+        std::vector<PlannedBlock> blocks(threads);
+        RunOnThreads(threads, [&](size_t which) {
+            PlanBlock(slice, slice.First() + count * which / threads,
+                      slice.First() + count * (which + 1) / threads, blocks[which]);
+        });
+        for (PlannedBlock& block : blocks) {
+            plan_.paths.Add(block.paths);
+            refusals_.insert(refusals_.end(), std::make_move_iterator(block.refusals.begin()),
+                             std::make_move_iterator(block.refusals.end()));
+            plan_.otherNames.insert(plan_.otherNames.end(),
+                                    std::make_move_iterator(block.otherNames.begin()),
+                                    std::make_move_iterator(block.otherNames.end()));
         }
     }
-    return plan;
+
+    ExtractionPlan Finish() {
+        std::vector<NameKey> folded = FoldedNames();
+        std::vector<NameKey> names = std::move(names_);
+        std::erase_if(names, [](const NameKey& key) { return key.index == kUnnamed; });
+        RunOnThreads(
+            2, [&](size_t which) { which == 0 ? SortNames(names) : SortFoldedNames(folded); });
+        const std::vector<size_t> twice = NamesThatComeTwice(names);
+        MarkCaseTwins(folded, twice);
+        plan_.refusals = WithNamesThatComeTwice(std::move(refusals_), twice);
+        return std::move(plan_);
+    }
+
+  private:
+    void PlanBlock(const CentralSlice& slice, size_t begin, size_t end, PlannedBlock& block) {
+        NameDecoder decoder;
+        LocalHours hours;
+        const std::hash<std::string_view> hash;
+        std::string name;  // each reused from entry to entry
+        EntryPath path;
+        std::string folded;
+        for (size_t i = begin; i < end; ++i) {
+            const CentralRecord& record = slice.Record(i);
+            const CentralHeader header = slice.Header(i);
+            PlannedEntry& entry = plan_.entries[i];
+            name.assign(header.RawName());
+            path.path.clear();
+            try {
+                decoder.Decode(header, name);
+                NormaliseEntryName(name, path);
+                entry.kind = KindOf(header, path);
+                if (path.path.empty() && entry.kind != EntryKind::Folder) {
+                    throw EntryFailure("the name has no file name in it");
+                }
+                names_[i] = {hash(path.path), i};
+                if (entry.kind == EntryKind::File) {
+                    CaseFold(path.path, folded);
+                    foldedHashes_[i] = hash(folded);
+                }
+                const bool executable = (UnixMode(header) & 0111) != 0;
+                entry.mode = static_cast<uint16_t>(
+                    (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask_);
+                entry.modificationTime = ModificationTime(header, hours);
+                if (entry.kind != EntryKind::Folder) {
+                    CheckReadable(record, entry.kind);
+                }
+            } catch (const EntryFailure& failure) {
+                entry.refused = true;
+                block.refusals.emplace_back(i, failure.what());
+            }
+            if (name != path.path) {
+                block.otherNames.emplace_back(i, name);
+            }
+            block.paths.Add(path.path);
+        }
+    }
+
+    // Alike names side by side, the earliest first.
+    void SortNames(std::vector<NameKey>& names) const {
+        std::sort(names.begin(), names.end(), [&](const NameKey& a, const NameKey& b) {
+            if (a.hash != b.hash) {
+                return a.hash < b.hash;
+            }
+            const int order = plan_.paths[a.index].compare(plan_.paths[b.index]);
+            return order != 0 ? order < 0 : a.index < b.index;
+        });
+    }
+
+    // A folder may be listed again; anything else of a name already met fails alone. The
+    // entries refused for it, by rising index.
+    std::vector<size_t> NamesThatComeTwice(const std::vector<NameKey>& names) {
+        std::vector<size_t> twice;
+        size_t first = 0;
+        for (size_t i = 1; i < names.size(); ++i) {
+            const size_t earliest = names[first].index;
+            const size_t later = names[i].index;
+            if (names[i].hash != names[first].hash || plan_.paths[later] != plan_.paths[earliest]) {
+                first = i;
+                continue;
+            }
+            if (plan_.entries[later].kind != EntryKind::Folder ||
+                plan_.entries[earliest].kind != EntryKind::Folder) {
+                plan_.entries[later].refused = true;
+                twice.push_back(later);
+            }
+        }
+        std::sort(twice.begin(), twice.end());
+        return twice;
+    }
+
+    // The case-folded names of the files whose names were understood.
+    std::vector<NameKey> FoldedNames() {
+        std::vector<NameKey> folded;
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            if (plan_.entries[i].kind == EntryKind::File && names_[i].index != kUnnamed) {
+                folded.push_back({foldedHashes_[i], i});
+            }
+        }
+        foldedHashes_ = {};
+        return folded;
+    }
+
+    static void SortFoldedNames(std::vector<NameKey>& folded) {
+        std::sort(folded.begin(), folded.end(), [](const NameKey& a, const NameKey& b) {
+            return a.hash != b.hash ? a.hash < b.hash : a.index < b.index;
+        });
+    }
+
+    // A file whose name folds onto an earlier file's is a twin, unless it comes twice
+    // itself. Only the folded names' hashes are compared: a twin the hash makes up by
+    // chance merely comes later.
+    void MarkCaseTwins(const std::vector<NameKey>& folded, const std::vector<size_t>& twice) {
+        bool earlierFile = false;
+        for (size_t i = 0; i < folded.size(); ++i) {
+            if (i > 0 && folded[i].hash != folded[i - 1].hash) {
+                earlierFile = false;
+            }
+            const size_t index = folded[i].index;
+            if (std::binary_search(twice.begin(), twice.end(), index)) {
+                continue;
+            }
+            plan_.entries[index].caseTwin = earlierFile;
+            earlierFile = true;
+        }
+    }
+
+    // The refusals, with the names that come twice in place of any other reason.
+    static Reasons WithNamesThatComeTwice(Reasons refusals, const std::vector<size_t>& twice) {
+        Reasons merged;
+        merged.reserve(refusals.size() + twice.size());
+        auto other = refusals.begin();
+        for (const size_t index : twice) {
+            for (; other != refusals.end() && other->first <= index; ++other) {
+                if (other->first != index) {
+                    merged.push_back(std::move(*other));
+                }
+            }
+            merged.emplace_back(index, kNameComesTwice);
+        }
+        merged.insert(merged.end(), std::make_move_iterator(other),
+                      std::make_move_iterator(refusals.end()));
+        return merged;
+    }
+
+    const mode_t umask_;
+    ExtractionPlan plan_;
+    Reasons refusals_;                    // but for names that come twice
+    std::vector<NameKey> names_;          // by index: the entries whose names were understood
+    std::vector<uint64_t> foldedHashes_;  // by index, of the files' case-folded names
+};
+
+}  // namespace
+
+std::string ExtractionPlan::Name(size_t index) const {
+    const auto other = std::lower_bound(
+        otherNames.begin(), otherNames.end(), index,
+        [](const std::pair<size_t, std::string>& name, size_t at) { return name.first < at; });
+    if (other != otherNames.end() && other->first == index) {
+        return other->second;
+    }
+    return std::string(paths[index]);
+}
+
+PlannedArchive ReadAndPlan(const ArchiveFile& file, mode_t umask) {
+    Planner planner(umask);
+    PlannedArchive archive;
+    archive.directory =
+        ReadCentralDirectory(file, [&](const CentralSlice& slice) { planner.PlanSlice(slice); });
+    archive.plan = planner.Finish();
+    return archive;
 }
 
 }  // namespace sevenzip32

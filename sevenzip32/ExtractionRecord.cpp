@@ -11,7 +11,9 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <type_traits>
 
+#include "ChangeTimes.h"
 #include "Crc32.h"
 #include "FolderNames.h"
 #include "TemporaryFile.h"
@@ -21,7 +23,7 @@ namespace sevenzip32 {
 namespace {
 
 constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'O', 'R', 'E', 'C'};
-constexpr uint32_t kVersion = 2;
+constexpr uint32_t kVersion = 3;
 
 uint64_t Fnv1a(std::string_view text) {
     uint64_t hash = 0xcbf29ce484222325ull;
@@ -31,30 +33,51 @@ uint64_t Fnv1a(std::string_view text) {
     return hash;
 }
 
+// Writes a record into a file as it goes, through a buffer, with a CRC-32 over it all.
 class Writer {
   public:
+    explicit Writer(TemporaryFile& file) : file_(file) {}
+
     template <typename Number>
+    requires std::is_arithmetic_v<Number>
     void Put(Number value) {
         bytes_.append(reinterpret_cast<const char*>(&value), sizeof value);
+        if (bytes_.size() >= kBufferSize) {
+            Flush();
+        }
     }
-    void Put(const std::string& text) {
+    void Put(std::string_view text) {
         Put(static_cast<uint32_t>(text.size()));
         bytes_ += text;
     }
     void Put(const RecordedFile& file) {
-        Put(file.device);
         Put(file.inode);
         Put(file.size);
-        Put(file.modifiedSeconds);
-        Put(file.modifiedNanoseconds);
-        Put(file.changedSeconds);
-        Put(file.changedNanoseconds);
+        Put(file.modified);
+        Put(file.changed);
         Put(file.mode);
     }
-    std::string& Bytes() { return bytes_; }
+    // The CRC-32 of all that came before closes the record.
+    void Finish() {
+        Flush();
+        Put(crc_);
+        file_.Write({reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()});
+    }
 
   private:
+    static constexpr size_t kBufferSize = 64 * 1024;
+
+    void Flush() {
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(bytes_.data()),
+                                             bytes_.size());
+        crc_ = UpdateCrc32(crc_, bytes);
+        file_.Write(bytes);
+        bytes_.clear();
+    }
+
+    TemporaryFile& file_;
     std::string bytes_;
+    uint32_t crc_ = 0;
 };
 
 // Reads what Writer wrote; any read past the end makes the whole record invalid.
@@ -73,25 +96,22 @@ class Reader {
         at_ += sizeof value;
         return value;
     }
-    std::string GetText() {
+    std::string_view GetText() {
         const uint32_t size = Get<uint32_t>();
         if (bytes_.size() - at_ < size) {
             valid_ = false;
             return {};
         }
-        std::string text(bytes_.substr(at_, size));
+        const std::string_view text = bytes_.substr(at_, size);
         at_ += size;
         return text;
     }
     RecordedFile GetFile() {
         RecordedFile file;
-        file.device = Get<uint64_t>();
         file.inode = Get<uint64_t>();
         file.size = Get<uint64_t>();
-        file.modifiedSeconds = Get<int64_t>();
-        file.modifiedNanoseconds = Get<int64_t>();
-        file.changedSeconds = Get<int64_t>();
-        file.changedNanoseconds = Get<int64_t>();
+        file.modified = Get<uint64_t>();
+        file.changed = Get<uint64_t>();
         file.mode = Get<uint32_t>();
         return file;
     }
@@ -106,7 +126,7 @@ class Reader {
 
 // Each file of a record takes at least this many bytes, so a count can be checked
 // against them.
-constexpr size_t kSmallestFile = 8 + 8 * 7 + 4 + 4;
+constexpr size_t kSmallestFile = 8 * 4 + 4 + 4;
 
 // Records not written for a month go when another is written: those of archives long
 // gone, and those of archives untouched since, whose files the next pass then looks at
@@ -134,13 +154,8 @@ void ForgetOldRecords(int folderFd) {
 }  // namespace
 
 RecordedFile RecordedFile::From(const struct stat& status) {
-    return {static_cast<uint64_t>(status.st_dev),
-            static_cast<uint64_t>(status.st_ino),
-            static_cast<uint64_t>(status.st_size),
-            status.st_mtim.tv_sec,
-            status.st_mtim.tv_nsec,
-            status.st_ctim.tv_sec,
-            status.st_ctim.tv_nsec,
+    return {static_cast<uint64_t>(status.st_ino), static_cast<uint64_t>(status.st_size),
+            NanosecondsOf(status.st_mtim), NanosecondsOf(status.st_ctim),
             static_cast<uint32_t>(status.st_mode)};
 }
 
@@ -163,9 +178,7 @@ std::optional<std::filesystem::path> RecordPathFor(const std::string& archivePat
 }
 
 std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
-                                           const RecordedFile& archive,
-                                           const std::string& archivePath,
-                                           const std::string& outputFolder) {
+                                           const ExtractionRecord& current) {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.size() < sizeof kMagic + 8 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
@@ -183,17 +196,21 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
         return std::nullopt;
     }
     record.archive = reader.GetFile();
+    record.archiveDevice = reader.Get<uint64_t>();
+    record.filesDevice = reader.Get<uint64_t>();
     record.archivePath = reader.GetText();
     record.outputFolder = reader.GetText();
-    if (!reader.Valid() || record.archive != archive || record.archivePath != archivePath ||
-        record.outputFolder != outputFolder) {
+    if (!reader.Valid() || record.archive != current.archive ||
+        record.archiveDevice != current.archiveDevice ||
+        record.filesDevice != current.filesDevice || record.archivePath != current.archivePath ||
+        record.outputFolder != current.outputFolder) {
         return std::nullopt;
     }
     record.status = reader.Get<int32_t>();
     record.failuresRepeat = reader.Get<uint8_t>() != 0;
     const uint32_t lineCount = reader.Get<uint32_t>();
     for (uint32_t i = 0; i < lineCount && reader.Valid(); ++i) {
-        record.reportLines.push_back(reader.GetText());
+        record.reportLines.emplace_back(reader.GetText());
     }
     for (uint64_t& count : record.succeeded) {
         count = reader.Get<uint64_t>();
@@ -202,13 +219,11 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
     if (!reader.Valid() || reader.Left() / kSmallestFile < fileCount) {
         return std::nullopt;
     }
+    record.files.reserve(fileCount);
+    record.paths.Reserve(fileCount, reader.Left() - fileCount * kSmallestFile);
     for (uint64_t i = 0; i < fileCount; ++i) {
-        const uint64_t entry = reader.Get<uint64_t>();
-        if (!record.entries.empty() && entry <= record.entries.back()) {
-            return std::nullopt;
-        }
-        RecordedFile file = reader.GetFile();
-        record.Add(entry, file, reader.GetText());
+        record.files.push_back(reader.GetFile());
+        record.paths.Add(reader.GetText());
     }
     if (!reader.Valid() || reader.Left() != 0) {
         return std::nullopt;
@@ -218,10 +233,22 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
 
 void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& record) noexcept {
     try {
-        Writer writer;
-        writer.Bytes().append(kMagic, sizeof kMagic);
+        std::error_code ignored;
+        std::filesystem::create_directories(path.parent_path(), ignored);
+        const UniqueFd folder(
+            ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.IsOpen()) {
+            return;
+        }
+        TemporaryFile file(folder.Get());
+        Writer writer(file);
+        for (const char c : kMagic) {
+            writer.Put(c);
+        }
         writer.Put(kVersion);
         writer.Put(record.archive);
+        writer.Put(record.archiveDevice);
+        writer.Put(record.filesDevice);
         writer.Put(record.archivePath);
         writer.Put(record.outputFolder);
         writer.Put(record.status);
@@ -235,24 +262,10 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         }
         writer.Put(static_cast<uint64_t>(record.files.size()));
         for (size_t i = 0; i < record.files.size(); ++i) {
-            writer.Put(record.entries[i]);
             writer.Put(record.files[i]);
             writer.Put(record.paths[i]);
         }
-        std::string& bytes = writer.Bytes();
-        const uint32_t crc =
-            UpdateCrc32(0, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
-        writer.Put(crc);
-
-        std::error_code ignored;
-        std::filesystem::create_directories(path.parent_path(), ignored);
-        const UniqueFd folder(
-            ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folder.IsOpen()) {
-            return;
-        }
-        TemporaryFile file(folder.Get());
-        file.Write({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+        writer.Finish();
         // Not flushed: a record a crash cuts short fails its CRC and is ignored.
         ForgetRecord(path);
         file.Publish(path.filename(), 0600, ::time(nullptr));

@@ -8,7 +8,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -16,24 +15,27 @@
 #include <string>
 #include <vector>
 
+#include "PathList.h"
+
 namespace sevenzip32 {
 
+// 40 bytes a file; its device is the record's.
 struct RecordedFile {
-    uint64_t device = 0;
     uint64_t inode = 0;
     uint64_t size = 0;
-    int64_t modifiedSeconds = 0;
-    int64_t modifiedNanoseconds = 0;
-    int64_t changedSeconds = 0;
-    int64_t changedNanoseconds = 0;
-    uint32_t mode = 0;
+    uint64_t modified = 0;  // in nanoseconds since 1970, wrapping
+    uint64_t changed = 0;
+    uint32_t mode = 0;  // never 0 for a file that stands: it holds the file's type
 
     static RecordedFile From(const struct stat& status);
+    bool IsKnown() const { return mode != 0; }
     bool operator==(const RecordedFile&) const = default;
 };
 
 struct ExtractionRecord {
     RecordedFile archive;
+    uint64_t archiveDevice = 0;
+    uint64_t filesDevice = 0;  // the output folder's, which every file recorded is on
     std::string archivePath;
     std::string outputFolder;
     int32_t status = 0;
@@ -43,29 +45,21 @@ struct ExtractionRecord {
     std::vector<std::string> reportLines;
     // How many files, folders and links succeeded.
     std::array<uint64_t, 3> succeeded{};
-    // The file each entry that succeeded left, by the entry's central directory index,
-    // in rising order of index, with its path below the output folder.
-    std::vector<uint64_t> entries;
+    // The file each entry left, by the entry's central directory index: not known for
+    // an entry that failed or whose file could not vouch for itself. With each entry's
+    // path below the output folder, by the same index.
     std::vector<RecordedFile> files;
-    std::vector<std::string> paths;
+    PathList paths;
 
     bool operator==(const ExtractionRecord&) const = default;
 
     void ForgetEntries() {
         succeeded = {};
-        entries.clear();
-        files.clear();
-        paths.clear();
+        files = {};
+        paths = {};
     }
-    void Add(uint64_t entry, const RecordedFile& file, std::string path) {
-        entries.push_back(entry);
-        files.push_back(file);
-        paths.push_back(std::move(path));
-    }
-    const RecordedFile* Find(uint64_t entry) const {
-        const auto found = std::lower_bound(entries.begin(), entries.end(), entry);
-        return found != entries.end() && *found == entry ? &files[found - entries.begin()]
-                                                         : nullptr;
+    const RecordedFile* Find(size_t entry) const {
+        return entry < files.size() && files[entry].IsKnown() ? &files[entry] : nullptr;
     }
 };
 
@@ -74,11 +68,10 @@ struct ExtractionRecord {
 std::optional<std::filesystem::path> RecordPathFor(const std::string& archivePath,
                                                    const std::string& outputFolder);
 
-// The record at path, when it is whole and of this archive, as it is now, into this folder.
+// The record at path, when it is whole and of the same archive as current, as it is now,
+// into the same folder on the same device.
 std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
-                                           const RecordedFile& archive,
-                                           const std::string& archivePath,
-                                           const std::string& outputFolder);
+                                           const ExtractionRecord& current);
 
 // Replaces the record at path; never fails the extraction, whatever goes wrong.
 void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& record) noexcept;

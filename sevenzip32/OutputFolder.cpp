@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
+#include "EntryPath.h"
 #include "TemporaryFile.h"
 
 namespace sevenzip32 {
@@ -53,14 +54,15 @@ OutputFolder::OutputFolder(const std::string& path)
     }
 }
 
-UniqueFd OutputFolder::OpenFolder(std::span<const std::string> parts) const {
+UniqueFd OutputFolder::OpenFolder(std::string_view folderPath) const {
     UniqueFd current(::fcntl(root_.Get(), F_DUPFD_CLOEXEC, 0));
     if (!current.IsOpen()) {
         throw SystemFailure("cannot open the output folder");
     }
-    for (const std::string& part : parts) {
-        current = OpenOrCreateChild(current.Get(), part).fd;
-    }
+    ForEachPart(folderPath, [&](std::string_view part) {
+        current = OpenOrCreateChild(current.Get(), std::string(part)).fd;
+        return true;
+    });
     return current;
 }
 
@@ -94,8 +96,8 @@ bool OutputFolder::WasCreated(int folderFd) const {
     return created_.contains(identity);
 }
 
-int FolderCache::FolderOf(std::span<const std::string> entryParts) {
-    return Folder(entryParts.first(entryParts.size() - 1));
+int FolderCache::FolderOf(std::string_view entryPath) {
+    return Folder(FolderPart(entryPath));
 }
 
 void FolderCache::PrepareToWrite() {
@@ -105,10 +107,16 @@ void FolderCache::PrepareToWrite() {
     }
 }
 
-int FolderCache::Folder(std::span<const std::string> folderParts) {
+int FolderCache::Folder(std::string_view folderPath) {
+    std::vector<std::string_view>& folderParts = parts_;
+    folderParts.clear();
+    ForEachPart(folderPath, [&](std::string_view part) {
+        folderParts.push_back(part);
+        return true;
+    });
     if (folderParts.size() > kDeepestChain) {
         swept_ = false;
-        deepFolder_ = output_.OpenFolder(folderParts);
+        deepFolder_ = output_.OpenFolder(folderPath);
         return deepFolder_.Get();
     }
     size_t shared = 0;
@@ -123,8 +131,8 @@ int FolderCache::Folder(std::span<const std::string> folderParts) {
         chainParts_.resize(shared);
         chainIsNew_.resize(shared);
         for (size_t i = shared; i < folderParts.size(); ++i) {
-            OpenedFolder opened =
-                OpenOrCreateChild(i == 0 ? output_.Fd() : chain_.back().Get(), folderParts[i]);
+            OpenedFolder opened = OpenOrCreateChild(i == 0 ? output_.Fd() : chain_.back().Get(),
+                                                    std::string(folderParts[i]));
             // A folder inside a new one is new too; one another thread made is known by
             // its identity.
             const bool parentIsNew = i > 0 && chainIsNew_.back();
@@ -134,7 +142,7 @@ int FolderCache::Folder(std::span<const std::string> folderParts) {
             chainIsNew_.push_back(opened.created || parentIsNew ||
                                   output_.WasCreated(opened.fd.Get()));
             chain_.push_back(std::move(opened.fd));
-            chainParts_.push_back(folderParts[i]);
+            chainParts_.emplace_back(folderParts[i]);
         }
     }
     return Current();

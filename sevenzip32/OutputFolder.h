@@ -7,8 +7,8 @@
 #include <mutex>
 #include <optional>
 #include <set>
-#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,8 +21,9 @@ class OutputFolder {
     explicit OutputFolder(const std::string& path);
 
     int Fd() const { return root_.Get(); }
-    // Opens the folder named by parts below the output folder, creating what is missing.
-    UniqueFd OpenFolder(std::span<const std::string> parts) const;
+    // Opens the folder at a normalised path below the output folder, creating what is
+    // missing.
+    UniqueFd OpenFolder(std::string_view folderPath) const;
 
     // The folders this extraction created, by any of its threads: they hold nothing but
     // what it writes, so nothing there needs to be looked for or compared.
@@ -41,11 +42,12 @@ class OutputFolder {
 class FolderCache {
   public:
     explicit FolderCache(const OutputFolder& output) : output_(output) {}
-    // The descriptor of the folder that holds the entry's last part; valid until the next call.
-    int FolderOf(std::span<const std::string> entryParts);
-    // The descriptor of the folder named by parts, created where missing; valid until the next
-    // call.
-    int Folder(std::span<const std::string> folderParts);
+    // The descriptor of the folder that holds the entry at a normalised path; valid until
+    // the next call.
+    int FolderOf(std::string_view entryPath);
+    // The descriptor of the folder at a normalised path, created where missing; valid until
+    // the next call.
+    int Folder(std::string_view folderPath);
     // Before the first file is written into the last folder: what dead writers left
     // there goes.
     void PrepareToWrite();
@@ -61,6 +63,7 @@ class FolderCache {
     int Current() const;
 
     const OutputFolder& output_;
+    std::vector<std::string_view> parts_;  // of the folder asked for, reused
     std::vector<std::string> chainParts_;
     std::vector<UniqueFd> chain_;  // one per level below the output folder
     std::vector<bool> chainIsNew_;

@@ -62,10 +62,9 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
-std::string CaseFolded(std::string_view text) {
+void CaseFold(std::string_view text, std::string& folded) {
     static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-    std::string folded;
-    folded.reserve(text.size());
+    folded.clear();
     for (size_t at = 0; at < text.size();) {
         const auto byte = static_cast<unsigned char>(text[at]);
         if (byte < 0x80) {  // most names: a byte each
@@ -88,7 +87,6 @@ std::string CaseFolded(std::string_view text) {
         folded.append(reinterpret_cast<const char*>(&codePoint), sizeof codePoint);
         at += length;
     }
-    return folded;
 }
 
 std::string EscapedForReport(std::string_view text) {

@@ -16,8 +16,9 @@ size_t Utf8SequenceAt(std::string_view text, size_t at, uint32_t* decoded = null
 bool IsValidUtf8(std::string_view text);
 
 // A key equal for names a file system that folds case takes for one: each character in
-// its upper case (Unicode's simple mapping), as exFAT compares names.
-std::string CaseFolded(std::string_view text);
+// its upper case (Unicode's simple mapping), as exFAT compares names. Written into
+// folded, whose room is reused from one name to the next.
+void CaseFold(std::string_view text, std::string& folded);
 
 // The text with control characters and bytes that are not UTF-8 written as \xNN, so that
 // it is valid UTF-8 and one line, whatever an archive's names hold.

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 
 #include <future>
+#include <map>
 
 #include "EntryOutcomes.h"
 #include "ExtractionFixture.h"
@@ -82,9 +83,14 @@ TEST(EntryOutcomes, WhateverTheWorkThrowsFailsThatEntryAlone) {
     for (size_t entry : {1, 2, 3, 4}) {
         EXPECT_FALSE(outcomes.Succeeded(entry)) << entry;
     }
-    EXPECT_EQ(outcomes.Reason(1), "an internal error stopped the entry");
-    EXPECT_EQ(outcomes.Reason(3), "disk on fire");
-    EXPECT_EQ(outcomes.Reason(4), "the entry was not reached");
+    std::map<size_t, std::string> reasons;
+    outcomes.ForEachFailure([&](size_t entry, const std::string& reason) {
+        EXPECT_TRUE(reasons.emplace(entry, reason).second) << entry;
+    });
+    EXPECT_EQ(reasons[1], "an internal error stopped the entry");
+    EXPECT_EQ(reasons[3], "disk on fire");
+    EXPECT_EQ(reasons[4], "the entry was not reached");
+    EXPECT_EQ(reasons.size(), 4u);
 }
 
 // Another extraction's sweep may probe a temporary between its creation and its lock:

@@ -85,17 +85,39 @@ TEST_F(ExtractionTest, AnExistingLinkInTheOutputFolderIsNeverFollowed) {
 }
 
 TEST_F(ExtractionTest, EntriesThatShareBytesFailTheWholeArchive) {
-    // The second entry's local header lies inside the first entry's stored data.
+    // The second entry's local header lies inside the first entry's stored data, listed
+    // in the order of the file and the other way round.
     Entry inner = File("inner.txt", "hidden inside the outer entry", kStored);
     Entry outer = File("outer.bin", Writer::LocalRecord(inner), kStored);
+    for (const bool innerListedFirst : {false, true}) {
+        Writer writer;
+        writer.AddLocal(outer);
+        if (innerListedFirst) {
+            writer.AddCentral(inner, 30 + outer.name.size());
+        }
+        writer.AddCentral(outer, 0);
+        if (!innerListedFirst) {
+            writer.AddCentral(inner, 30 + outer.name.size());
+        }
+        auto result = Extract(writer.Finish());
+        EXPECT_EQ(result.status, 2) << result.report;
+        EXPECT_THAT(result.report, HasSubstr("overlap"));
+        EXPECT_TRUE(EverythingWritten().empty());
+    }
+}
+
+TEST_F(ExtractionTest, EntriesListedOutOfTheFilesOrderExtract) {
+    const Entry first = File("first.txt", "stands first in the file");
+    const Entry second = File("second.txt", "is listed first");
     Writer writer;
-    writer.AddLocal(outer);
-    writer.AddCentral(outer, 0);
-    writer.AddCentral(inner, 30 + outer.name.size());
+    const uint64_t firstAt = writer.AddLocal(first);
+    const uint64_t secondAt = writer.AddLocal(second);
+    writer.AddCentral(second, secondAt);
+    writer.AddCentral(first, firstAt);
     auto result = Extract(writer.Finish());
-    EXPECT_EQ(result.status, 2) << result.report;
-    EXPECT_THAT(result.report, HasSubstr("overlap"));
-    EXPECT_TRUE(EverythingWritten().empty());
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("first.txt")), "stands first in the file");
+    EXPECT_EQ(ReadWholeFile(Output("second.txt")), "is listed first");
 }
 
 TEST_F(ExtractionTest, TheSameEntryListedTwiceFailsTheWholeArchive) {

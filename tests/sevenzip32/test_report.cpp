@@ -5,8 +5,8 @@
 
 #include <random>
 
-#include "ExtractionFixture.h"
 #include "Extraction.h"
+#include "ExtractionFixture.h"
 #include "OutputText.h"
 #include "Utf8.h"
 

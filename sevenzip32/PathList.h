@@ -1,0 +1,53 @@
+// Many paths in one buffer. An archive may name a million files: a string for each
+// would cost more than the names themselves.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sevenzip32 {
+
+class PathList {
+  public:
+    size_t Size() const { return ends_.size(); }
+    std::string_view operator[](size_t i) const {
+        const uint32_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(text_).substr(begin, ends_[i] - begin);
+    }
+
+    void Reserve(size_t paths, size_t bytes) {
+        ends_.reserve(paths);
+        text_.reserve(bytes);
+    }
+    // Throws std::length_error past 4 GiB of paths, more than any archive names.
+    void Add(std::string_view path) {
+        text_ += path;
+        ends_.push_back(End());
+    }
+    void Add(const PathList& more) {
+        const uint64_t shift = text_.size();
+        text_ += more.text_;
+        End();
+        for (const uint32_t end : more.ends_) {
+            ends_.push_back(static_cast<uint32_t>(shift + end));
+        }
+    }
+
+    bool operator==(const PathList&) const = default;
+
+  private:
+    uint32_t End() const {
+        if (text_.size() > UINT32_MAX) {
+            throw std::length_error("the paths take more than 4 GiB");
+        }
+        return static_cast<uint32_t>(text_.size());
+    }
+
+    std::string text_;
+    std::vector<uint32_t> ends_;
+};
+
+}  // namespace sevenzip32
