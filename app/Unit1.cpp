@@ -15,8 +15,6 @@
 #include "Unit2.h"
 #include "WatchFolderScan.h"
 
-TForm1* Form1 = nullptr;
-
 namespace {
 
 constexpr int kClientWidth = 363;
@@ -41,7 +39,6 @@ TqeButton* MakeButton(QWidget* parent, const char* name, QRect geometry, const c
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
-    Form1 = this;
     setObjectName("Form1");
     setWindowTitle("Kesto 1.01");
     setWindowIcon(KestoIcon());
@@ -100,7 +97,6 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
 
 TForm1::~TForm1() {
     FormDestroy();
-    Form1 = nullptr;
 }
 
 void TForm1::FormCreate() {

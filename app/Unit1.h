@@ -81,6 +81,3 @@ class TForm1 : public TFormBase {
 // Where a window of size wanted at wanted goes: there when it fits wholly in the screen's
 // available area, else moved just enough to fit, never to a negative coordinate.
 QPoint PlacedOnScreen(QPoint wanted, QSize size, QRect available);
-
-// The one main window, for the settings dialog to write the settings into.
-extern TForm1* Form1;

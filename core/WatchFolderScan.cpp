@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "ArrivedFileDeletion.h"
 #include "FileAttributes.h"
+#include "FileSystemSync.h"
 #include "FolderEntries.h"
 #include "qeArchiever7ZIP.h"
 

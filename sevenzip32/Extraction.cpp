@@ -25,10 +25,13 @@
 #include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
 #include "FileInPlace.h"
+#include "FolderCache.h"
 #include "LinkTarget.h"
 #include "NameSpelling.h"
 #include "OutputFolder.h"
 #include "ParallelFor.h"
+#include "PathParts.h"
+#include "PublishLink.h"
 #include "TemporaryFile.h"
 
 namespace sevenzip32 {
@@ -112,7 +115,7 @@ RecordedFile StandingNow(std::string_view path, uint64_t device, FolderCache& fo
     try {
         struct stat status {};
         if (!path.empty() &&
-            ::fstatat(folders.FolderOf(path), std::string(LastPart(path)).c_str(), &status,
+            ::fstatat(folders.FolderOf(path)->Get(), std::string(LastPart(path)).c_str(), &status,
                       AT_SYMLINK_NOFOLLOW) == 0 &&
             status.st_dev == device) {
             return RecordedFile::From(status);
@@ -322,18 +325,19 @@ class ArchiveExtraction {
             return;  // vouched for by the record
         }
         const CentralRecord& record = Record(entry);
-        const int folder = tools.folders.FolderOf(Path(entry));
+        const SharedFd folder = tools.folders.FolderOf(Path(entry));
         const std::string& name = tools.Leaf(Path(entry));
         const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
                                     user_};
-        if (entry.caseTwin && NameStandsSpelledOtherwise(folder, name)) {
+        if (entry.caseTwin && NameStandsSpelledOtherwise(folder->Get(), name)) {
             throw EntryFailure("the name comes twice in the archive, differing only in case");
         }
         // A folder this extraction made holds nothing to compare with and nothing stale.
         const bool newFolder = tools.folders.LastIsNew();
-        if (!newFolder && KeepIfAlreadyInPlace(folder, name, expected, tools.ComparingBuffer())) {
+        if (!newFolder &&
+            KeepIfAlreadyInPlace(folder->Get(), name, expected, tools.ComparingBuffer())) {
             inPlace_[index] = 1;
-            NoteWhatWasLeft(index, folder, name);
+            NoteWhatWasLeft(index, folder->Get(), name);
             return;
         }
         DiskClaim claim(budget_, record.size);
@@ -360,7 +364,7 @@ class ArchiveExtraction {
             background.reset();
         }
         file.Publish(name, entry.mode, entry.modificationTime);
-        NoteWhatWasLeft(index, folder, name);
+        NoteWhatWasLeft(index, folder->Get(), name);
     }
 
     // The file as it stands once written or found, for the record; asked here, where its
@@ -396,16 +400,16 @@ class ArchiveExtraction {
             target.append(bytes.begin(), bytes.end());
         });
         CheckLinkTarget(Path(entry), target);
-        const int folder = tools.folders.FolderOf(Path(entry));
+        const SharedFd folder = tools.folders.FolderOf(Path(entry));
         const std::string& name = tools.Leaf(Path(entry));
-        if (IsLinkInPlace(folder, name, target)) {
+        if (IsLinkInPlace(folder->Get(), name, target)) {
             inPlace_[index] = 1;
-            NoteWhatWasLeft(index, folder, name);
+            NoteWhatWasLeft(index, folder->Get(), name);
             return;
         }
         tools.folders.PrepareToWrite();
-        PublishLink(folder, name, target);
-        NoteWhatWasLeft(index, folder, name);
+        PublishLink(folder->Get(), name, target);
+        NoteWhatWasLeft(index, folder->Get(), name);
     }
 
     const ArchiveFile& file_;

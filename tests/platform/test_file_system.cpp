@@ -7,7 +7,9 @@
 
 #include "../TemporaryFolder.h"
 #include "FileAttributes.h"
+#include "FileDeletion.h"
 #include "FileIdentity.h"
+#include "FileSystemSync.h"
 #include "FolderEntries.h"
 
 using namespace platform;

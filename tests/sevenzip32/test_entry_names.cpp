@@ -5,6 +5,7 @@
 #include "EntryFailure.h"
 #include "EntryPath.h"
 #include "LinkTarget.h"
+#include "PathParts.h"
 #include "Utf8.h"
 
 using namespace sevenzip32;

@@ -10,6 +10,7 @@
 
 #include "EntryOutcomes.h"
 #include "ExtractionFixture.h"
+#include "StaleTemporaries.h"
 #include "TemporaryFile.h"
 
 using namespace testzip;
@@ -44,7 +45,8 @@ TEST_F(ExtractionTest, AReportLongerThanTheBufferKeepsItsReason) {
 }
 
 TEST_F(ExtractionTest, WhatAKilledWriterLeftIsRemovedAndALiveWritersTemporaryIsNot) {
-    const int folder = ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY);
+    const auto folder = std::make_shared<const sevenzip32::UniqueFd>(
+        ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY));
     const pid_t child = ::fork();
     if (child == 0) {
         // Dies in the middle of writing, as a killed extraction does: nothing cleans up.
@@ -70,7 +72,6 @@ TEST_F(ExtractionTest, WhatAKilledWriterLeftIsRemovedAndALiveWritersTemporaryIsN
     for (const std::string& name : after) {
         EXPECT_TRUE(before.count(name)) << name;
     }
-    ::close(folder);
 }
 
 TEST(EntryOutcomes, WhateverTheWorkThrowsFailsThatEntryAlone) {
@@ -96,11 +97,12 @@ TEST(EntryOutcomes, WhateverTheWorkThrowsFailsThatEntryAlone) {
 // Another extraction's sweep may probe a temporary between its creation and its lock:
 // the writer waits for the probe and goes on, never failing the entry for it.
 TEST_F(ExtractionTest, ASweepProbingANewTemporaryNeverFailsItsWriter) {
-    const int folder = ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY);
+    const auto folder = std::make_shared<const sevenzip32::UniqueFd>(
+        ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY));
     std::atomic<bool> writing{true};
     auto sweeping = std::async(std::launch::async, [&] {
         while (writing) {
-            sevenzip32::RemoveStaleTemporaries(folder);
+            sevenzip32::RemoveStaleTemporaries(folder->Get());
         }
     });
     size_t failures = 0;
@@ -115,13 +117,13 @@ TEST_F(ExtractionTest, ASweepProbingANewTemporaryNeverFailsItsWriter) {
     writing = false;
     sweeping.get();
     EXPECT_EQ(failures, 0u);
-    ::close(folder);
 }
 
 // Where the file system has anonymous files, a killed writer leaves nothing at all, and
 // a file replaced through one is replaced whole.
 TEST_F(ExtractionTest, AnAnonymousTemporaryOfAKilledWriterLeavesNothing) {
-    const int folder = ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY);
+    const auto folder = std::make_shared<const sevenzip32::UniqueFd>(
+        ::open(OutputFolder().c_str(), O_RDONLY | O_DIRECTORY));
     WriteWholeFile(Output("kept.txt"), "old");
     const pid_t child = ::fork();
     if (child == 0) {
@@ -140,5 +142,4 @@ TEST_F(ExtractionTest, AnAnonymousTemporaryOfAKilledWriterLeavesNothing) {
     fresh.Publish("fresh.txt", 0600, 1);
     EXPECT_EQ(ReadWholeFile(Output("kept.txt")), "new");
     EXPECT_EQ(Tree(OutputFolder()), (std::set<std::string>{"kept.txt", "fresh.txt"}));
-    ::close(folder);
 }

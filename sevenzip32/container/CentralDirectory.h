@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ArchiveFile.h"
+#include "LittleEndian.h"
 
 namespace sevenzip32 {
 

@@ -235,12 +235,12 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
     try {
         std::error_code ignored;
         std::filesystem::create_directories(path.parent_path(), ignored);
-        const UniqueFd folder(
+        const auto folder = std::make_shared<const UniqueFd>(
             ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folder.IsOpen()) {
+        if (!folder->IsOpen()) {
             return;
         }
-        TemporaryFile file(folder.Get());
+        TemporaryFile file(folder);
         Writer writer(file);
         for (const char c : kMagic) {
             writer.Put(c);
@@ -269,7 +269,7 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         // Not flushed: a record a crash cuts short fails its CRC and is ignored.
         ForgetRecord(path);
         file.Publish(path.filename(), 0600, ::time(nullptr));
-        ForgetOldRecords(folder.Get());
+        ForgetOldRecords(folder->Get());
     } catch (...) {
         // No record this time: the next pass checks the files' own bytes.
     }

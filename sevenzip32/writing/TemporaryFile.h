@@ -22,7 +22,8 @@ class TemporaryFile {
 
     // An anonymous file is made with mode at once, as no one can open it by a name;
     // a named one stays the writer's alone until it is published.
-    explicit TemporaryFile(int folderFd, Kind kind = Kind::AnonymousWherePossible,
+    // The file is made in folder, which it keeps open for as long as it lives.
+    explicit TemporaryFile(SharedFd folder, Kind kind = Kind::AnonymousWherePossible,
                            mode_t mode = 0600);
     ~TemporaryFile();  // removes the file unless it was published
     TemporaryFile(const TemporaryFile&) = delete;
@@ -41,7 +42,7 @@ class TemporaryFile {
     // temporary name, locked; true in the first case.
     bool LinkAnonymous(const std::string& name);
 
-    int folderFd_;
+    const SharedFd folder_;
     bool anonymous_ = false;
     mode_t mode_ = 0600;  // the mode the file has now
     std::string temporaryName_;
@@ -49,15 +50,5 @@ class TemporaryFile {
     UniqueFd lock_;  // the same file, locked while this writer lives
     bool published_ = false;
 };
-
-// Creates a symbolic link to target as name in the folder, replacing what stands there.
-void PublishLink(int folderFd, const std::string& name, const std::string& target);
-
-// A name no other file in the folder has, for creating something before renaming it.
-std::string NewTemporaryName();
-
-// Removes the temporaries of writers that died (killed while extracting) from the
-// folder: names of ours alone, and only those no live writer holds.
-void RemoveStaleTemporaries(int folderFd);
 
 }  // namespace sevenzip32

@@ -16,6 +16,7 @@
 
 #include "EntryFailure.h"
 #include "MethodDecoder.h"
+#include "StreamEnd.h"
 
 namespace sevenzip32 {
 namespace {
@@ -158,12 +159,8 @@ class Deflate64Decoder : public MethodDecoder {
         if (state_ != State::Done) {
             return {taken, written_, false};
         }
-        // Whole bytes after the stream's end were never part of it.
-        const size_t after = input_.size() - (bitPosition_ + 7) / 8;
-        if (after > taken) {
-            throw EntryFailure("the compressed data ends before its declared size");
-        }
-        return {taken - after, written_, true};
+        const size_t readPastEnd = input_.size() - (bitPosition_ + 7) / 8;
+        return {ConsumedUpToStreamEnd(taken, readPastEnd), written_, true};
     }
 
     // Bits as the stream gives them, least significant first.

@@ -5,6 +5,7 @@
 
 #include "EntryFailure.h"
 #include "MethodDecoder.h"
+#include "StreamEnd.h"
 
 namespace sevenzip32 {
 namespace {
@@ -32,15 +33,14 @@ class DeflateDecoder : public MethodDecoder {
         if (isal_inflate(&state_) != ISAL_DECOMP_OK) {
             throw EntryFailure("the deflate data is damaged");
         }
-        const bool finished = state_.block_state == ISAL_BLOCK_FINISH;
-        // The inflater reads ahead into its bit buffer; at the stream's end, the whole
-        // bytes still there were never part of the stream.
-        const size_t readAhead = finished ? static_cast<size_t>(state_.read_in_length / 8) : 0;
         const size_t consumed = input.size() - state_.avail_in;
-        if (readAhead > consumed) {  // bytes of an earlier call: not part of the stream either
-            throw EntryFailure("the compressed data ends before its declared size");
+        const size_t produced = output.size() - state_.avail_out;
+        if (state_.block_state != ISAL_BLOCK_FINISH) {
+            return {consumed, produced, false};
         }
-        return {consumed - readAhead, output.size() - state_.avail_out, finished};
+        // The inflater reads ahead into its bit buffer.
+        const auto readPastEnd = static_cast<size_t>(state_.read_in_length / 8);
+        return {ConsumedUpToStreamEnd(consumed, readPastEnd), produced, true};
     }
 
   private:

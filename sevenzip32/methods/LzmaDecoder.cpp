@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "ArchiveFile.h"
 #include "EntryFailure.h"
+#include "LittleEndian.h"
 #include "MethodDecoder.h"
 
 namespace sevenzip32 {

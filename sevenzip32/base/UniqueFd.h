@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <memory>
 #include <utility>
 
 namespace sevenzip32 {
@@ -36,5 +37,9 @@ class UniqueFd {
   private:
     int fd_ = -1;
 };
+
+// A descriptor its holders keep open together: one lent out stays open for as long as
+// the borrower holds it, whatever its lender does meanwhile.
+using SharedFd = std::shared_ptr<const UniqueFd>;
 
 }  // namespace sevenzip32

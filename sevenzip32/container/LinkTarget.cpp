@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
+#include "PathParts.h"
 
 namespace sevenzip32 {
 
@@ -22,13 +23,7 @@ void CheckLinkTarget(std::string_view linkPath, std::string_view target) {
     // As many levels as there are folders above the link.
     auto climbable = static_cast<size_t>(std::count(linkPath.begin(), linkPath.end(), '/'));
     bool descended = false;
-    size_t start = 0;
-    while (start <= target.size()) {
-        size_t end = target.find('/', start);
-        if (end == std::string_view::npos) {
-            end = target.size();
-        }
-        const std::string_view part = target.substr(start, end - start);
+    ForEachPart(target, [&](std::string_view part) {
         if (part == "..") {
             if (descended || climbable == 0) {
                 throw EntryFailure("the link points outside the output folder");
@@ -37,8 +32,8 @@ void CheckLinkTarget(std::string_view linkPath, std::string_view target) {
         } else if (!part.empty() && part != ".") {
             descended = true;
         }
-        start = end + 1;
-    }
+        return true;
+    });
 }
 
 }  // namespace sevenzip32

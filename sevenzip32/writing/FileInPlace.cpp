@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Crc32.h"
+#include "ModeAndTime.h"
 #include "UniqueFd.h"
 
 namespace sevenzip32 {
@@ -72,11 +73,8 @@ bool KeepIfAlreadyInPlace(int folderFd, const std::string& name, const ExpectedF
     if (status.st_nlink != 1) {
         return false;
     }
-    if (modeDiffers && ::fchmod(file.Get(), expected.mode) != 0) {
-        return false;
-    }
-    const timespec times[2] = {{expected.modificationTime, 0}, {expected.modificationTime, 0}};
-    return !timeDiffers || ::futimens(file.Get(), times) == 0;
+    return SetModeAndTime(file.Get(), modeDiffers ? std::optional(expected.mode) : std::nullopt,
+                          expected.modificationTime);
 }
 
 bool IsLinkInPlace(int folderFd, const std::string& name, const std::string& target) {

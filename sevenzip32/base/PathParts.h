@@ -1,24 +1,9 @@
-// Entry names as paths below the output folder. A name that could reach outside the
-// folder is refused; what is left is kept as one string, its parts joined by "/".
+// The parts of a path joined by "/", as entry paths below the output folder are kept.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace sevenzip32 {
-
-struct EntryPath {
-    // The parts joined by "/": never empty, ".", ".." or holding a separator. The whole is
-    // empty only for a folder naming the output folder itself.
-    std::string path;
-    bool namesFolder = false;  // the name ended with a separator
-};
-
-// Normalises a decoded name: "/" and "\" both separate, empty and "." parts go; throws
-// EntryFailure for absolute names, drive letters, "..", NUL and control characters.
-EntryPath NormaliseEntryName(std::string_view name);
-// The same into entry, whose room is reused.
-void NormaliseEntryName(std::string_view name, EntryPath& entry);
 
 // The path of the folder holding the last part: empty at the top.
 inline std::string_view FolderPart(std::string_view path) {
@@ -32,7 +17,8 @@ inline std::string_view LastPart(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// Calls visit(part) for each part of a normalised path, in order, while it returns true.
+// Calls visit(part) for each part of path, in order, while it returns true; repeated
+// slashes give empty parts, which a normalised path never has.
 template <typename Visit>
 void ForEachPart(std::string_view path, Visit visit) {
     while (!path.empty()) {

@@ -1,0 +1,157 @@
+#include "TemporaryFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "EntryFailure.h"
+#include "ModeAndTime.h"
+#include "StillNamed.h"
+#include "TemporaryNames.h"
+
+namespace sevenzip32 {
+namespace {
+
+// Flushes a closed file's data to the disk by opening it again.
+void SyncClosedFile(int folderFd, const std::string& name) {
+    UniqueFd file(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file.IsOpen() || ::fsync(file.Get()) != 0) {
+        throw SystemFailure("cannot flush the file to the disk");
+    }
+}
+
+}  // namespace
+
+TemporaryFile::TemporaryFile(SharedFd folder, Kind kind, mode_t mode) : folder_(std::move(folder)) {
+    if (kind == Kind::Named || !CreateAnonymous(mode)) {
+        CreateNamed();
+    }
+}
+
+// An anonymous file is named later through /proc/self/fd: without /proc, or on a file
+// system without O_TMPFILE (FUSE drivers, vfat, network file systems), the file is named
+// from the start.
+bool TemporaryFile::CreateAnonymous(mode_t mode) {
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    if (!procMounted) {
+        return false;
+    }
+    fd_.Reset(::openat(folder_->Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    anonymous_ = fd_.IsOpen();
+    // Modes come with the umask already applied, so the umask takes nothing more away.
+    mode_ = anonymous_ ? mode : 0600;
+    return anonymous_;
+}
+
+void TemporaryFile::CreateNamed() {
+    for (int attempt = 0; attempt < 8 && !fd_.IsOpen(); ++attempt) {
+        temporaryName_ = NewTemporaryName();
+        fd_.Reset(::openat(folder_->Get(), temporaryName_.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd_.IsOpen()) {
+            if (errno != EEXIST) {
+                throw SystemFailure("cannot create a file");
+            }
+            continue;
+        }
+        // The lock says a live writer owns the file, for as long as this object lives:
+        // on a duplicate of the descriptor, so that closing the file before it is renamed
+        // keeps it. Between creating and locking, another extraction may have taken the
+        // file for a dead writer's: it holds the lock a moment, to remove the file, and
+        // then the name is no longer ours. No one else ever locks a name this new, so
+        // waiting for the lock is waiting for that moment.
+        lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
+        int locked = -1;
+        while (lock_.IsOpen() && (locked = ::flock(lock_.Get(), LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (locked != 0) {
+            throw SystemFailure("cannot lock a new file");
+        }
+        if (!StillNamed(folder_->Get(), temporaryName_, fd_.Get())) {
+            fd_.Reset();
+            lock_.Reset();
+        }
+    }
+    if (!fd_.IsOpen()) {
+        throw EntryFailure("cannot find a free temporary name");
+    }
+}
+
+bool TemporaryFile::LinkAnonymous(const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
+    if (::linkat(AT_FDCWD, self.c_str(), folder_->Get(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        throw SystemFailure("cannot put the file in place");
+    }
+    // Locked before it has a name, so that no sweep ever takes it for a dead writer's.
+    lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
+    if (!lock_.IsOpen() || ::flock(lock_.Get(), LOCK_EX) != 0) {
+        throw SystemFailure("cannot lock a new file");
+    }
+    for (int attempt = 0;; ++attempt) {
+        temporaryName_ = NewTemporaryName();
+        if (::linkat(AT_FDCWD, self.c_str(), folder_->Get(), temporaryName_.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            anonymous_ = false;
+            return false;
+        }
+        if (errno != EEXIST || attempt == 7) {
+            throw SystemFailure("cannot put the file in place");
+        }
+    }
+}
+
+TemporaryFile::~TemporaryFile() {
+    if (!published_ && !anonymous_) {
+        ::unlinkat(folder_->Get(), temporaryName_.c_str(), 0);
+    }
+}
+
+void TemporaryFile::Write(std::span<const uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd_.Get(), bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw SystemFailure("cannot write the file");
+        }
+        bytes = bytes.subspan(static_cast<size_t>(written));
+    }
+}
+
+void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modificationTime) {
+    if (!SetModeAndTime(fd_.Get(), mode != mode_ ? std::optional(mode) : std::nullopt,
+                        modificationTime)) {
+        throw SystemFailure("cannot set the file's mode and time");
+    }
+    if (anonymous_ && LinkAnonymous(name)) {
+        // A new name needs no flush, as below.
+        if (::close(fd_.Release()) != 0) {
+            throw SystemFailure("cannot finish writing the file");
+        }
+        published_ = true;
+        return;
+    }
+    if (::close(fd_.Release()) != 0) {
+        throw SystemFailure("cannot finish writing the file");
+    }
+    // A new name needs no flush; a file that replaces another must be on the disk first,
+    // so that a crash cannot leave the old file replaced by an empty one.
+    if (::renameat2(folder_->Get(), temporaryName_.c_str(), folder_->Get(), name.c_str(),
+                    RENAME_NOREPLACE) != 0) {
+        if (errno != EEXIST && errno != EINVAL) {
+            throw SystemFailure("cannot put the file in place");
+        }
+        SyncClosedFile(folder_->Get(), temporaryName_);
+        if (::renameat(folder_->Get(), temporaryName_.c_str(), folder_->Get(), name.c_str()) != 0) {
+            throw SystemFailure("cannot put the file in place");
+        }
+    }
+    published_ = true;
+}
+
+}  // namespace sevenzip32
