@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -350,7 +351,7 @@ class ArchiveExtraction {
             background.emplace(file);
         }
         uint64_t sinceCheck = 0;
-        tools.decoder.Decode(file_, record, [&](std::span<const uint8_t> bytes) {
+        auto write = [&](std::span<const uint8_t> bytes) {
             background ? background->Write(bytes) : file.Write(bytes);
             claim.Wrote(bytes.size());
             sinceCheck += bytes.size();
@@ -358,7 +359,9 @@ class ArchiveExtraction {
                 budget_.CheckWhileWriting(file.Fd());
                 sinceCheck = 0;
             }
-        });
+        };
+        // Lent by reference: a sink holding all it touches would cost an allocation a file.
+        tools.decoder.Decode(file_, record, std::ref(write));
         if (background) {
             background->Finish();
             background.reset();
