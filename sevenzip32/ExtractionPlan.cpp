@@ -150,8 +150,16 @@ class Planner {
         std::vector<NameKey> folded = FoldedNames();
         std::vector<NameKey> names = std::move(names_);
         std::erase_if(names, [](const NameKey& key) { return key.index == kUnnamed; });
-        RunOnThreads(
-            2, [&](size_t which) { which == 0 ? SortNames(names) : SortFoldedNames(folded); });
+        // The two sorts side by side, where there are enough names to be worth a thread.
+        const size_t threads = std::min<size_t>(2, ThreadsFor(names.size(), kEntriesPerThread));
+        RunOnThreads(threads, [&](size_t which) {
+            if (which == 0) {
+                SortNames(names);
+            }
+            if (which == 1 || threads == 1) {
+                SortFoldedNames(folded);
+            }
+        });
         const std::vector<size_t> twice = NamesThatComeTwice(names);
         MarkCaseTwins(folded, twice);
         plan_.refusals = WithNamesThatComeTwice(std::move(refusals_), twice);
