@@ -102,12 +102,6 @@ bool LookInRuns(size_t count, const OutputFolder& output, Look look) {
     return going;
 }
 
-// The device of the output folder, which every file recorded is on.
-uint64_t DeviceOf(const OutputFolder& output) {
-    struct stat status {};
-    return ::fstat(output.Fd(), &status) == 0 ? status.st_dev : 0;
-}
-
 // What stands at the path, reached through folders without following links: one
 // lstat, no open, no read. Nothing known where a folder on the way is gone or no folder,
 // or where the file is on another device than the output folder (one mounted below it
@@ -419,7 +413,7 @@ class ArchiveExtraction {
     CentralDirectory& directory_;
     ExtractionPlan plan_;
     const OutputFolder& output_;
-    const uint64_t device_ = DeviceOf(output_);
+    const uint64_t device_ = output_.Device();  // which every file recorded is on
     const ExtractionRecord* previous_;
     DiskBudget budget_{output_.Fd()};
     EntryOutcomes outcomes_;
@@ -449,7 +443,7 @@ class RecordedExtraction {
                 archiveKnown_ = true;
             }
             const OutputFolder output(request_.outputFolder);
-            record_.filesDevice = DeviceOf(output);
+            record_.filesDevice = output.Device();
             LoadPrevious(output);
             // Nothing changed since the last pass, which recorded all it left: it holds as it
             // was, without reading the archive's directory.

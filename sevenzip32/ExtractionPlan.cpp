@@ -178,10 +178,9 @@ class Planner {
             const CentralRecord& record = slice.Record(i);
             const CentralHeader header = slice.Header(i);
             PlannedEntry& entry = plan_.entries[i];
-            name.assign(header.RawName());
+            decoder.Decode(header, name);
             path.path.clear();
             try {
-                decoder.Decode(header, name);
                 NormaliseEntryName(name, path);
                 entry.kind = KindOf(header, path);
                 if (path.path.empty() && entry.kind != EntryKind::Folder) {

@@ -24,26 +24,26 @@ class PathList {
     }
     // Throws std::length_error past 4 GiB of paths, more than any archive names.
     void Add(std::string_view path) {
+        MakeRoomFor(path.size());
         text_ += path;
-        ends_.push_back(End());
+        ends_.push_back(static_cast<uint32_t>(text_.size()));
     }
     void Add(const PathList& more) {
-        const uint64_t shift = text_.size();
+        MakeRoomFor(more.text_.size());
+        const auto shift = static_cast<uint32_t>(text_.size());
         text_ += more.text_;
-        End();
         for (const uint32_t end : more.ends_) {
-            ends_.push_back(static_cast<uint32_t>(shift + end));
+            ends_.push_back(shift + end);
         }
     }
 
     bool operator==(const PathList&) const = default;
 
   private:
-    uint32_t End() const {
-        if (text_.size() > UINT32_MAX) {
+    void MakeRoomFor(size_t bytes) const {
+        if (bytes > UINT32_MAX - text_.size()) {
             throw std::length_error("the paths take more than 4 GiB");
         }
-        return static_cast<uint32_t>(text_.size());
     }
 
     std::string text_;

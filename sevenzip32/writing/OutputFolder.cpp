@@ -13,6 +13,14 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
+std::pair<uint64_t, uint64_t> IdentityOf(int folderFd) {
+    struct stat status {};
+    if (::fstat(folderFd, &status) != 0) {
+        return {0, 0};
+    }
+    return {status.st_dev, status.st_ino};
+}
+
 }  // namespace
 
 OpenedFolder OpenOrCreateFolder(int parent, const std::string& name) {
@@ -47,6 +55,7 @@ OutputFolder::OutputFolder(const std::string& path)
     if (!root_->IsOpen()) {
         throw SystemFailure("cannot open the output folder");
     }
+    device_ = IdentityOf(root_->Get()).first;
 }
 
 UniqueFd OutputFolder::OpenFolder(std::string_view folderPath) const {
@@ -60,18 +69,6 @@ UniqueFd OutputFolder::OpenFolder(std::string_view folderPath) const {
     });
     return current;
 }
-
-namespace {
-
-std::pair<uint64_t, uint64_t> IdentityOf(int folderFd) {
-    struct stat status {};
-    if (::fstat(folderFd, &status) != 0) {
-        return {0, 0};
-    }
-    return {status.st_dev, status.st_ino};
-}
-
-}  // namespace
 
 void OutputFolder::NoteCreated(int folderFd) const {
     const auto identity = IdentityOf(folderFd);

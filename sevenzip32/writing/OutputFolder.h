@@ -30,6 +30,8 @@ class OutputFolder {
 
     int Fd() const { return root_->Get(); }
     const SharedFd& Root() const { return root_; }
+    // The device of the file system it is on.
+    uint64_t Device() const { return device_; }
     // Opens the folder at a normalised path below the output folder, creating what is
     // missing.
     UniqueFd OpenFolder(std::string_view folderPath) const;
@@ -41,6 +43,7 @@ class OutputFolder {
 
   private:
     SharedFd root_;
+    uint64_t device_ = 0;
     mutable std::mutex createdLock_;
     mutable std::set<std::pair<uint64_t, uint64_t>> created_;
 };
