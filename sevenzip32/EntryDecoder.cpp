@@ -10,6 +10,8 @@ namespace {
 
 constexpr size_t kBufferSize = 256 * 1024;
 
+}  // namespace
+
 // Wraps the sink with the checks every method shares.
 class CheckedSink {
   public:
@@ -29,7 +31,7 @@ class CheckedSink {
         if (produced_ != record_.size) {
             throw EntryFailure("the entry produces fewer bytes than it declares");
         }
-        if (crc_ != record_.crc) {
+        if (record_.HasCrc() && crc_ != record_.crc) {
             throw EntryFailure("CRC-32 mismatch");
         }
     }
@@ -41,21 +43,68 @@ class CheckedSink {
     uint32_t crc_ = 0;
 };
 
-}  // namespace
-
 void EntryDecoder::Decode(const ArchiveFile& file, const CentralRecord& record,
-                          const ChunkSink& sink) {
+                          const ChunkSink& sink, EntryDecryptor* decryptor) {
+    if (record.IsEncrypted() && decryptor == nullptr) {
+        throw EntryFailure("the entry is encrypted");
+    }
     // Taken at the first entry that needs them: a pass that finds everything in place
     // decodes nothing.
     if (input_.empty()) {
         input_.resize(kBufferSize);
         output_.resize(kBufferSize);
     }
-    if (record.method == kMethodStored) {
-        ReadStored(file, record, sink);
-    } else {
-        ReadCompressed(file, record, sink);
+    if (decryptor != nullptr && decrypted_.empty()) {
+        decrypted_.resize(kBufferSize);
     }
+    decryptor_ = decryptor;
+    const Data data = DataOf(record);
+    CheckedSink checked(record, sink);
+    if (record.method == kMethodStored) {
+        ReadStored(file, data, checked);
+    } else {
+        ReadCompressed(file, record, data, checked);
+    }
+    if (decryptor != nullptr) {
+        const size_t trailer = CipherTrailerSize(record.cipher);
+        decryptor->Finish(trailer == 0 ? std::span<const uint8_t>()
+                                       : ReadAt(file, data.offset + data.size, trailer));
+    }
+    checked.Finish();
+}
+
+EntryDecoder::Data EntryDecoder::DataOf(const CentralRecord& record) {
+    const uint64_t header = CipherHeaderSize(record.cipher);
+    const uint64_t trailer = CipherTrailerSize(record.cipher);
+    if (record.compressedSize < header + trailer) {
+        throw EntryFailure("the encrypted entry is too short for its cipher's header");
+    }
+    return {record.dataOffset + header, record.compressedSize - header - trailer};
+}
+
+// The cipher's header, read where the entry's data begins; the check byte of the
+// traditional cipher is the CRC's high byte, or that of the local header's time.
+EntryLock EntryDecoder::LockOf(const ArchiveFile& file, const CentralRecord& record) {
+    EntryLock lock;
+    lock.cipher = record.cipher;
+    const size_t header = CipherHeaderSize(record.cipher);
+    if (record.compressedSize < header + CipherTrailerSize(record.cipher)) {
+        throw EntryFailure("the encrypted entry is too short for its cipher's header");
+    }
+    const auto bytes = ReadAt(file, record.dataOffset, header);
+    std::copy(bytes.begin(), bytes.end(), lock.header.begin());
+    lock.crcCheck = static_cast<uint8_t>(record.crc >> 24);
+    lock.timeCheck = ReadAt(file, record.localHeaderOffset + 11, 1)[0];
+    return lock;
+}
+
+// A few bytes near the entry, through the window.
+std::span<const uint8_t> EntryDecoder::ReadAt(const ArchiveFile& file, uint64_t offset,
+                                              uint64_t length) {
+    if (!window_ || &window_->File() != &file) {
+        window_.emplace(file);
+    }
+    return window_->At(offset, static_cast<size_t>(length));
 }
 
 MethodDecoder& EntryDecoder::DecoderFor(const CentralRecord& record) {
@@ -72,42 +121,43 @@ MethodDecoder& EntryDecoder::DecoderFor(const CentralRecord& record) {
 
 // A small entry's bytes come with their neighbours' through one larger read (archives of
 // many small files are read a window at a time, not with a system call per file); a
-// larger entry's in reads of the buffer's size. Valid until the next call.
+// larger entry's in reads of the buffer's size. Decrypted when the entry is encrypted.
+// Valid until the next call.
 std::span<const uint8_t> EntryDecoder::NextChunk(const ArchiveFile& file, uint64_t offset,
                                                  uint64_t left) {
+    std::span<const uint8_t> chunk;
     if (left <= kReadWithNeighboursUpTo) {
-        if (!window_ || &window_->File() != &file) {
-            window_.emplace(file);
-        }
-        return window_->At(offset, static_cast<size_t>(left));
+        chunk = ReadAt(file, offset, left);
+    } else {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
+        file.ReadAt(offset, {input_.data(), size});
+        chunk = {input_.data(), size};
     }
-    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
-    file.ReadAt(offset, {input_.data(), chunk});
-    return {input_.data(), chunk};
+    if (decryptor_ == nullptr) {
+        return chunk;
+    }
+    decryptor_->Decrypt(chunk, {decrypted_.data(), chunk.size()});
+    return {decrypted_.data(), chunk.size()};
 }
 
-void EntryDecoder::ReadStored(const ArchiveFile& file, const CentralRecord& record,
-                              const ChunkSink& sink) {
-    CheckedSink checked(record, sink);
-    uint64_t offset = record.dataOffset;
-    uint64_t left = record.compressedSize;
+void EntryDecoder::ReadStored(const ArchiveFile& file, Data data, CheckedSink& checked) {
+    uint64_t offset = data.offset;
+    uint64_t left = data.size;
     while (left > 0) {
         const std::span<const uint8_t> chunk = NextChunk(file, offset, left);
         checked.Put(chunk);
         offset += chunk.size();
         left -= chunk.size();
     }
-    checked.Finish();
 }
 
 // The stream must end exactly where the declared compressed size does: bytes left over
 // would be data one reader shows and another does not.
-void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& record,
-                                  const ChunkSink& sink) {
+void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& record, Data data,
+                                  CheckedSink& checked) {
     MethodDecoder& decoder = DecoderFor(record);
-    CheckedSink checked(record, sink);
-    uint64_t offset = record.dataOffset;
-    uint64_t left = record.compressedSize;
+    uint64_t offset = data.offset;
+    uint64_t left = data.size;
     std::span<const uint8_t> pending;
     for (;;) {
         if (pending.empty() && left > 0) {
@@ -129,7 +179,6 @@ void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& 
     if (!pending.empty() || left > 0) {
         throw EntryFailure("the compressed data ends before its declared size");
     }
-    checked.Finish();
 }
 
 }  // namespace sevenzip32

@@ -32,7 +32,9 @@ class EntryOutcomes {
             work();
             states_[entry] = kSucceeded;
         } catch (const EntryFailure& failure) {
-            states_[entry] = failure.LiesInTheArchive() ? kFailed : kFailedFromOutside;
+            states_[entry] = failure.WantsPassword()      ? kWantsPassword
+                             : failure.LiesInTheArchive() ? kFailed
+                                                          : kFailedFromOutside;
             Record(entry, failure.what());
         } catch (const std::exception& failure) {
             states_[entry] = kFailedFromOutside;
@@ -44,7 +46,7 @@ class EntryOutcomes {
 
     bool Succeeded(size_t entry) const { return states_[entry] == kSucceeded; }
     // False when an entry failed for a reason outside the archive, or was never reached:
-    // another try might go otherwise.
+    // another try might go otherwise. A password wanted counts as in the archive.
     bool EveryFailureLiesInTheArchive() const {
         for (const uint8_t state : states_) {
             if (state == kFailedFromOutside || state == kPending) {
@@ -52,6 +54,10 @@ class EntryOutcomes {
             }
         }
         return true;
+    }
+    // True when an entry failed for want of a password: a new list may open it.
+    bool AnyWantsPassword() const {
+        return std::find(states_.begin(), states_.end(), kWantsPassword) != states_.end();
     }
     // Calls visit(entry, reason) for each entry that did not succeed, by rising index.
     template <typename Visit>
@@ -73,7 +79,7 @@ class EntryOutcomes {
     }
 
   private:
-    enum State : uint8_t { kPending, kSucceeded, kFailed, kFailedFromOutside };
+    enum State : uint8_t { kPending, kSucceeded, kFailed, kWantsPassword, kFailedFromOutside };
 
     void Record(size_t entry, const char* reason) noexcept {
         try {

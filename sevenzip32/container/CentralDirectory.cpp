@@ -15,6 +15,8 @@ constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
 constexpr uint32_t kDescriptorSignature = 0x08074b50;
+// Stands before a central directory that is itself encrypted.
+constexpr uint32_t kArchiveExtraDataSignature = 0x08064b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kZip64EndSize = 56;
@@ -23,12 +25,23 @@ constexpr size_t kSliceSize = 1024 * 1024;
 constexpr size_t kLocalSize = 30;
 constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint16_t kDataDescriptorFlag = 0x0008;
+constexpr uint16_t kEncryptedFlag = 0x0001;
+constexpr uint16_t kStrongEncryptionFlag = 0x0040;
+constexpr uint16_t kMaskedHeadersFlag = 0x2000;
+constexpr uint16_t kAesExtraId = 0x9901;
 // Encryption, data descriptor, strong encryption, UTF-8 names, masked headers: a
 // reader of the local header must not understand the entry differently.
 constexpr uint16_t kFlagsThatMustAgree = 0x0001 | 0x0008 | 0x0040 | 0x0800 | 0x2000;
 constexpr uint16_t kEscape16 = 0xFFFF;
 constexpr size_t kHeadersPerThread = 2048;
 constexpr uint32_t kEscape32 = 0xFFFFFFFF;
+
+}  // namespace
+
+const char* const kCentralDirectoryEncrypted =
+    "the archive's central directory is encrypted, which this library does not read";
+
+namespace {
 
 const char* const kLocalDisagrees = "an entry's local header disagrees with the central directory";
 
@@ -198,7 +211,7 @@ void ReadLocalHeader(ReadWindow& window, ReadWindow& centralNames, uint64_t dire
                                  extraLength);
     const auto centralName =
         centralNames.At(directoryOffset + record.headerOffset + kCentralSize, record.nameSize);
-    if (method != record.method || ((flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
+    if (method != record.MethodInHeaders() || ((flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
         name != std::string_view(reinterpret_cast<const char*>(centralName.data()),
                                  centralName.size())) {
         throw EntryFailure(kLocalDisagrees);
@@ -246,6 +259,32 @@ std::optional<std::string_view> CentralHeader::ExtraField(uint16_t id) const {
 
 namespace {
 
+// Which cipher the entry is encrypted with; an AES entry's real method comes from its field.
+void ReadCipher(const CentralHeader& header, CentralRecord& record) {
+    if ((record.flags & kEncryptedFlag) == 0) {
+        return;
+    }
+    if ((record.flags & (kStrongEncryptionFlag | kMaskedHeadersFlag)) != 0) {
+        record.cipher = Cipher::Unreadable;
+        return;
+    }
+    if (record.method != CentralRecord::kAesMethod) {
+        record.cipher = Cipher::ZipCrypto;
+        return;
+    }
+    // The vendor's version (AE-1 or AE-2), "AE", the strength, the method.
+    const auto field = header.ExtraField(kAesExtraId);
+    if (!field || field->size() < 7 || field->substr(2, 2) != "AE") {
+        record.cipher = Cipher::Unreadable;
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(field->data());
+    record.cipher = AesOfStrength(bytes[4]);
+    if (record.cipher != Cipher::Unreadable) {
+        record.method = ReadU16(bytes + 5);
+    }
+}
+
 // Parses the whole records at the start of bytes into directory and returns how many
 // bytes they took; a record cut by the end of bytes waits for the next slice.
 size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_t shift,
@@ -254,7 +293,9 @@ size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_
     while (at + kCentralSize <= bytes.size()) {
         const uint8_t* p = bytes.data() + at;
         if (ReadU32(p) != kCentralSignature) {
-            throw EntryFailure("the central directory is damaged");
+            throw EntryFailure(ReadU32(p) == kArchiveExtraDataSignature
+                                   ? kCentralDirectoryEncrypted
+                                   : "the central directory is damaged");
         }
         const size_t nameLength = ReadU16(p + 28);
         const size_t recordSize = kCentralSize + nameLength + ReadU16(p + 30) + ReadU16(p + 32);
@@ -272,6 +313,7 @@ size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_
         record.nameSize = static_cast<uint16_t>(nameLength);
         ApplyZip64Extra(CentralHeader(p).ExtraFields(),
                         {&record.size, &record.compressedSize, &record.localHeaderOffset});
+        ReadCipher(CentralHeader(p), record);
         if (record.localHeaderOffset > file.Size() - shift) {
             throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
         }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ArchiveFile.h"
+#include "Cipher.h"
 #include "LittleEndian.h"
 
 namespace sevenzip32 {
@@ -28,9 +29,20 @@ struct CentralRecord {
     uint16_t method = 0;
     uint16_t nameSize = 0;
     uint8_t descriptorSize = 0;  // of the data descriptor after the data, when it has one
+    // For an AES entry, method is the one its field names; its headers say 99.
+    Cipher cipher = Cipher::None;
 
-    bool IsEncrypted() const { return (flags & 0x0001) != 0; }
+    bool IsEncrypted() const { return cipher != Cipher::None; }
+    uint16_t MethodInHeaders() const { return IsAes(cipher) ? kAesMethod : method; }
+    // AES entries of the second kind keep no CRC; their authentication code checks them.
+    bool HasCrc() const { return !(IsAes(cipher) && crc == 0); }
+
+    static constexpr uint16_t kAesMethod = 99;
 };
+
+static_assert(sizeof(CentralRecord) == 48, "a million entries take a million of these");
+
+extern const char* const kCentralDirectoryEncrypted;
 
 // One central header in the bytes just read, for what only the plan needs of it.
 class CentralHeader {

@@ -23,7 +23,7 @@ namespace sevenzip32 {
 namespace {
 
 constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'O', 'R', 'E', 'C'};
-constexpr uint32_t kVersion = 3;
+constexpr uint32_t kVersion = 4;
 
 uint64_t Fnv1a(std::string_view text) {
     uint64_t hash = 0xcbf29ce484222325ull;
@@ -208,6 +208,8 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
     }
     record.status = reader.Get<int32_t>();
     record.failuresRepeat = reader.Get<uint8_t>() != 0;
+    record.wantsPassword = reader.Get<uint8_t>() != 0;
+    record.passwordList = reader.GetFile();
     const uint32_t lineCount = reader.Get<uint32_t>();
     for (uint32_t i = 0; i < lineCount && reader.Valid(); ++i) {
         record.reportLines.emplace_back(reader.GetText());
@@ -253,6 +255,8 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         writer.Put(record.outputFolder);
         writer.Put(record.status);
         writer.Put(static_cast<uint8_t>(record.failuresRepeat));
+        writer.Put(static_cast<uint8_t>(record.wantsPassword));
+        writer.Put(record.passwordList);
         writer.Put(static_cast<uint32_t>(record.reportLines.size()));
         for (const std::string& line : record.reportLines) {
             writer.Put(line);

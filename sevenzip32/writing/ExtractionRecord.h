@@ -42,6 +42,10 @@ struct ExtractionRecord {
     // Every failure lay in the archive: the same archive into the same files fails again
     // the same way.
     bool failuresRepeat = false;
+    // An entry failed for want of a password: the failure repeats only while the list of
+    // passwords is the one recorded here (not known where there was none).
+    bool wantsPassword = false;
+    RecordedFile passwordList;
     std::vector<std::string> reportLines;
     // How many files, folders and links succeeded.
     std::array<uint64_t, 3> succeeded{};
@@ -54,6 +58,7 @@ struct ExtractionRecord {
     bool operator==(const ExtractionRecord&) const = default;
 
     void ForgetEntries() {
+        wantsPassword = false;
         succeeded = {};
         files = {};
         paths = {};

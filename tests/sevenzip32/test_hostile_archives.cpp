@@ -188,12 +188,16 @@ TEST_F(ExtractionTest, ALargeEntryThatFailsLateLeavesTheGoodFileAndNoTemporary) 
 TEST_F(ExtractionTest, EncryptedAndUnknownMethodsFailBeforeAnyFileIsCreated) {
     WriteWholeFile(Output("secret.txt"), "kept");
     Entry encrypted = File("secret.txt", "ciphertext", kStored);
-    encrypted.flags = 0x0001;
+    encrypted.flags = 0x0041;
+    Entry masked = File("masked.txt", "ciphertext", kStored);
+    masked.flags = 0x2001;
     Entry unknown = File("unknown.bin", "ppmd data", kStored);
     unknown.method = 98;
-    auto result = Extract(Archive({encrypted, unknown, File("plain.txt", "plain")}));
+    auto result = Extract(Archive({encrypted, masked, unknown, File("plain.txt", "plain")}));
     EXPECT_EQ(result.status, 1) << result.report;
-    EXPECT_THAT(result.report, HasSubstr("secret.txt: the entry is encrypted"));
+    EXPECT_THAT(result.report, HasSubstr("secret.txt: the entry uses strong encryption"));
+    EXPECT_THAT(result.report,
+                HasSubstr("masked.txt: the archive's central directory is encrypted"));
     EXPECT_THAT(result.report, HasSubstr("unknown.bin: unsupported compression method 98"));
     EXPECT_EQ(ReadWholeFile(Output("secret.txt")), "kept");
     EXPECT_EQ(EverythingWritten(), (std::set<std::string>{"out/secret.txt", "out/plain.txt"}));

@@ -85,7 +85,7 @@ TEST_F(ExtractionTest, ManyFailingEntriesStillGiveAReport) {
     for (int i = 0; i < 400; ++i) {
         testzip::Entry entry =
             testzip::File("secret-" + std::string(60, 'x') + std::to_string(i) + ".txt",
-                          "ciphertext", testzip::kStored);
+                          "ciphertext of twenty bytes", testzip::kStored);
         entry.flags = 0x0001;
         entries.push_back(entry);
     }
@@ -97,7 +97,7 @@ TEST_F(ExtractionTest, ManyFailingEntriesStillGiveAReport) {
         EXPECT_EQ(result.status, kSomeEntriesFailed);
         if (size == 8192) {
             EXPECT_THAT(result.report, HasSubstr("; 400 failed.\n"));
-            EXPECT_THAT(result.report, HasSubstr(": the entry is encrypted\n...\n"));
+            EXPECT_THAT(result.report, HasSubstr(": no listed password opens it\n...\n"));
         }
     }
 }

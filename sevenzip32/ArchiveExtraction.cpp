@@ -1,0 +1,410 @@
+#include "ArchiveExtraction.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "BackgroundWriter.h"
+#include "ChangeTimes.h"
+#include "DiskBudget.h"
+#include "EntryDecoder.h"
+#include "EntryFailure.h"
+#include "EntryOutcomes.h"
+#include "FileInPlace.h"
+#include "FilesAsLeft.h"
+#include "FolderCache.h"
+#include "LinkTarget.h"
+#include "NameSpelling.h"
+#include "ParallelFor.h"
+#include "PathParts.h"
+#include "PublishLink.h"
+#include "TemporaryFile.h"
+
+namespace sevenzip32 {
+namespace {
+
+constexpr uint64_t kFreeSpaceCheckWhileWritingEvery = 8ull * 1024 * 1024;
+constexpr uint64_t kWriteInBackgroundFrom = 8ull * 1024 * 1024;
+constexpr size_t kLongestFolderRun = 256;
+constexpr size_t kComparingBufferSize = 256 * 1024;
+
+// What one thread keeps between entries. The buffers are taken at the first entry that
+// needs them: a pass that finds everything vouched for reads nothing.
+struct WorkerTools {
+    explicit WorkerTools(const OutputFolder& output) : folders(output) {}
+
+    // The entry's file name within its folder, as the system calls take it.
+    const std::string& Leaf(std::string_view path) {
+        leaf.assign(LastPart(path));
+        return leaf;
+    }
+
+    std::span<uint8_t> ComparingBuffer() {
+        if (comparingBuffer.empty()) {
+            comparingBuffer.resize(kComparingBufferSize);
+        }
+        return comparingBuffer;
+    }
+
+    EntryDecoder decoder;
+    FolderCache folders;
+    std::vector<uint8_t> comparingBuffer;
+    std::string leaf;
+};
+
+// The report's first line after the archive's name.
+}  // namespace
+
+std::string SummaryLine(const std::array<uint64_t, 3>& succeeded, uint64_t inPlace,
+                        uint64_t failed) {
+    const std::string inPlaceNote =
+        inPlace == 0 ? "" : " (" + std::to_string(inPlace) + " already in place)";
+    return "Extracted " + std::to_string(succeeded[0]) + " files, " + std::to_string(succeeded[1]) +
+           " folders, " + std::to_string(succeeded[2]) + " links" + inPlaceNote + "; " +
+           std::to_string(failed) + " failed.";
+}
+
+namespace {
+
+class ArchiveExtraction {
+  public:
+    // previous, when there is one, vouches for the files it recorded.
+    ArchiveExtraction(const ArchiveFile& file, CentralDirectory& directory, ExtractionPlan plan,
+                      const OutputFolder& output, const ExtractionRecord* previous,
+                      EntryUnlocker& unlocker)
+        : file_(file),
+          directory_(directory),
+          plan_(std::move(plan)),
+          output_(output),
+          previous_(previous),
+          unlocker_(unlocker),
+          outcomes_(plan_.entries.size()),
+          inPlace_(plan_.entries.size(), 0) {
+        for (const auto& [index, reason] : plan_.refusals) {
+            outcomes_.Refuse(index, reason);
+        }
+    }
+
+    // Folders first, then files on several threads, then links, so that no file is ever
+    // written below a link of the archive.
+    void Run() {
+        WorkerTools tools(output_);
+        for (const PlannedEntry& entry : plan_.entries) {
+            if (IsPending(entry, EntryKind::Folder)) {
+                Attempt(entry, [&] {
+                    if (!seen_[Index(entry)].IsKnown()) {
+                        tools.folders.Folder(Path(entry));
+                    }
+                });
+            }
+        }
+        RunFilesInParallel();
+        // A name that differs from an earlier file's only in case comes after it, so that
+        // where the file system takes the two for one, the earlier is the one kept.
+        for (const PlannedEntry& entry : plan_.entries) {
+            if (IsPending(entry, EntryKind::File) && entry.caseTwin) {
+                Attempt(entry, [&] { ExtractFile(entry, tools); });
+            }
+        }
+        for (const PlannedEntry& entry : plan_.entries) {
+            if (IsPending(entry, EntryKind::Link)) {
+                Attempt(entry, [&] { ExtractLink(entry, tools); });
+            }
+        }
+    }
+
+    // Looks at what the last record vouches for, then reads the local headers of the
+    // entries still to be worked on. An archive unchanged since a pass that checked all of
+    // it needs no second check, and what stands as it was left needs no reading at all.
+    // What is seen is kept from here on, after the check of the entries' bytes, which
+    // takes room of its own for a moment.
+    void Prepare() {
+        const bool checkedBefore = previous_ && previous_->status != kArchiveRejected;
+        if (checkedBefore) {
+            seen_.resize(plan_.entries.size());
+            VouchForWhatWasLeft();
+        }
+        ReadLocalHeaders(file_, directory_,
+                         [&](size_t i) { return seen_.empty() || !seen_[i].IsKnown(); });
+        if (!checkedBefore) {
+            CheckEntriesDisjoint(directory_);
+        }
+        seen_.resize(plan_.entries.size());
+    }
+
+    ExtractionStatus Report(std::vector<std::string>& lines) {
+        std::array<uint64_t, 3> succeeded{};
+        size_t failed = 0;
+        size_t inPlace = 0;
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            if (outcomes_.Succeeded(i)) {
+                ++succeeded[static_cast<int>(plan_.entries[i].kind)];
+                inPlace += inPlace_[i];
+            } else {
+                ++failed;
+            }
+        }
+        lines.push_back(SummaryLine(succeeded, inPlace, failed));
+        outcomes_.ForEachFailure([&](size_t i, const std::string& reason) {
+            lines.push_back("Failed: " + plan_.Name(i) + ": " + reason);
+        });
+        return failed == 0 ? kExtractedAll : kSomeEntriesFailed;
+    }
+
+    // What each entry that succeeded left, as lstat gives it after the last write; a file
+    // changed too recently to vouch for itself is left out, and looked at next time.
+    // The last call: what was seen and the plan's paths move into the record.
+    void RecordWhatWasLeft(ExtractionRecord& record) {
+        const RacyLimit racy;
+        FolderCache folders(output_);
+        bool everySuccessRecorded = true;
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            RecordedFile& left = seen_[i];
+            const std::string_view path = plan_.paths[i];
+            const bool succeeded = outcomes_.Succeeded(i);
+            record.succeeded[static_cast<int>(plan_.entries[i].kind)] += succeeded;
+            if (!succeeded || path.empty()) {  // failed, or the output folder itself
+                left = {};
+                continue;
+            }
+            if (!left.IsKnown()) {
+                left = StandingNow(path, device_, folders);
+            }
+            if (!left.IsKnown() || racy.IsRacy(left.changed)) {
+                everySuccessRecorded = false;
+                left = {};
+            }
+        }
+        record.failuresRepeat = everySuccessRecorded && outcomes_.EveryFailureLiesInTheArchive();
+        record.wantsPassword = outcomes_.AnyWantsPassword();
+        record.files = std::move(seen_);
+        record.paths = std::move(plan_.paths);
+    }
+
+  private:
+    size_t Index(const PlannedEntry& entry) const { return plan_.IndexOf(entry); }
+    std::string_view Path(const PlannedEntry& entry) const { return plan_.paths[Index(entry)]; }
+    const CentralRecord& Record(const PlannedEntry& entry) const {
+        return directory_.records[Index(entry)];
+    }
+
+    static bool IsPending(const PlannedEntry& entry, EntryKind kind) {
+        return entry.kind == kind && !entry.refused;
+    }
+
+    template <typename Work>
+    void Attempt(const PlannedEntry& entry, Work work) {
+        outcomes_.Attempt(Index(entry), work);
+    }
+
+    void RunFilesInParallel() {
+        const auto& entries = plan_.entries;
+        auto isOurs = [](const PlannedEntry& entry) {
+            return IsPending(entry, EntryKind::File) && !entry.caseTwin;
+        };
+        // Each thread takes the entries of one folder at a time: it does not open folders
+        // again for every file, and threads do not wait for each other's hold on a folder.
+        const std::vector<size_t> runs = FolderRuns();
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            WorkerTools tools(output_);
+            for (size_t run = next++; run + 1 < runs.size(); run = next++) {
+                for (size_t i = runs[run]; i < runs[run + 1]; ++i) {
+                    if (isOurs(entries[i])) {
+                        Attempt(entries[i], [&] { ExtractFile(entries[i], tools); });
+                    }
+                }
+            }
+        };
+        const auto files =
+            static_cast<size_t>(std::count_if(entries.begin(), entries.end(), isOurs));
+        RunOnThreads(ThreadsFor(files, kFilesPerThread), [&](size_t which) {
+            try {
+                work();
+            } catch (...) {
+                // A helper that cannot even set itself up leaves its share to the others;
+                // an entry no thread reached counts as failed.
+                if (which == 0) {
+                    throw;
+                }
+            }
+        });
+    }
+
+    // Where runs of neighbouring entries in one folder start, a long folder's entries cut
+    // into several runs; the last element is the end of the entries.
+    std::vector<size_t> FolderRuns() const {
+        std::vector<size_t> starts;
+        std::string_view folder;
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            const std::string_view here = FolderPart(plan_.paths[i]);
+            if (starts.empty() || here != folder || i - starts.back() >= kLongestFolderRun) {
+                starts.push_back(i);
+                folder = here;
+            }
+        }
+        starts.push_back(plan_.entries.size());
+        return starts;
+    }
+
+    void ExtractFile(const PlannedEntry& entry, WorkerTools& tools) {
+        const size_t index = Index(entry);
+        if (seen_[index].IsKnown()) {
+            return;  // vouched for by the record
+        }
+        const CentralRecord& record = Record(entry);
+        const SharedFd folder = tools.folders.FolderOf(Path(entry));
+        const std::string& name = tools.Leaf(Path(entry));
+        const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
+                                    user_};
+        if (entry.caseTwin && NameStandsSpelledOtherwise(folder->Get(), name)) {
+            throw EntryFailure("the name comes twice in the archive, differing only in case");
+        }
+        // A folder this extraction made holds nothing to compare with and nothing stale.
+        // An entry without a CRC can be told only by decrypting it.
+        const bool newFolder = tools.folders.LastIsNew();
+        if (!newFolder && record.HasCrc() &&
+            KeepIfAlreadyInPlace(folder->Get(), name, expected, tools.ComparingBuffer())) {
+            inPlace_[index] = 1;
+            NoteWhatWasLeft(index, folder->Get(), name);
+            return;
+        }
+        if (!newFolder) {
+            tools.folders.PrepareToWrite();
+        }
+        Unlocked(record, tools, [&](EntryDecryptor* decryptor) {
+            WriteFile(entry, record, folder, name, tools, decryptor);
+        });
+        NoteWhatWasLeft(index, folder->Get(), name);
+    }
+
+    // Calls decode once for an entry that is not encrypted; for one that is, with each
+    // password that may open it, until one does.
+    template <typename Decode>
+    void Unlocked(const CentralRecord& record, WorkerTools& tools, Decode decode) {
+        if (!record.IsEncrypted()) {
+            decode(nullptr);
+            return;
+        }
+        unlocker_.Unlock(tools.decoder.LockOf(file_, record),
+                         [&](EntryDecryptor& decryptor) { decode(&decryptor); });
+    }
+
+    // The entry's bytes into a temporary, put in place under name once all of them
+    // checked out; a failure leaves nothing.
+    void WriteFile(const PlannedEntry& entry, const CentralRecord& record, const SharedFd& folder,
+                   const std::string& name, WorkerTools& tools, EntryDecryptor* decryptor) {
+        DiskClaim claim(budget_, record.size);
+        TemporaryFile file(folder, TemporaryFile::Kind::AnonymousWherePossible, entry.mode);
+        std::optional<BackgroundWriter> background;
+        if (record.size >= kWriteInBackgroundFrom) {
+            background.emplace(file);
+        }
+        uint64_t sinceCheck = 0;
+        auto write = [&](std::span<const uint8_t> bytes) {
+            background ? background->Write(bytes) : file.Write(bytes);
+            claim.Wrote(bytes.size());
+            sinceCheck += bytes.size();
+            if (sinceCheck >= kFreeSpaceCheckWhileWritingEvery) {
+                budget_.CheckWhileWriting(file.Fd());
+                sinceCheck = 0;
+            }
+        };
+        // Lent by reference: a sink holding all it touches would cost an allocation a file.
+        tools.decoder.Decode(file_, record, std::ref(write), decryptor);
+        if (background) {
+            background->Finish();
+            background.reset();
+        }
+        file.Publish(name, entry.mode, entry.modificationTime);
+    }
+
+    // The file as it stands once written or found, for the record; asked here, where its
+    // folder is at hand, rather than once more at the end.
+    void NoteWhatWasLeft(size_t index, int folder, const std::string& name) {
+        struct stat status {};
+        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            status.st_dev == device_) {
+            seen_[index] = RecordedFile::From(status);
+        }
+    }
+
+    void VouchForWhatWasLeft() {
+        LookInRuns(plan_.entries.size(), output_, [&](size_t i, FolderCache& folders) {
+            const PlannedEntry& entry = plan_.entries[i];
+            const RecordedFile* recorded = previous_->Find(i);
+            if (recorded != nullptr && !entry.refused &&
+                StillAsRecorded(plan_.paths[i], *recorded, device_, folders)) {
+                seen_[i] = *recorded;
+                inPlace_[i] = entry.kind != EntryKind::Folder;
+            }
+            return true;
+        });
+    }
+
+    void ExtractLink(const PlannedEntry& entry, WorkerTools& tools) {
+        const size_t index = Index(entry);
+        if (seen_[index].IsKnown()) {
+            return;  // vouched for by the record
+        }
+        std::string target;
+        Unlocked(Record(entry), tools, [&](EntryDecryptor* decryptor) {
+            target.clear();
+            tools.decoder.Decode(
+                file_, Record(entry),
+                [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); },
+                decryptor);
+        });
+        CheckLinkTarget(Path(entry), target);
+        const SharedFd folder = tools.folders.FolderOf(Path(entry));
+        const std::string& name = tools.Leaf(Path(entry));
+        if (IsLinkInPlace(folder->Get(), name, target)) {
+            inPlace_[index] = 1;
+            NoteWhatWasLeft(index, folder->Get(), name);
+            return;
+        }
+        tools.folders.PrepareToWrite();
+        PublishLink(folder->Get(), name, target);
+        NoteWhatWasLeft(index, folder->Get(), name);
+    }
+
+    const ArchiveFile& file_;
+    CentralDirectory& directory_;
+    ExtractionPlan plan_;
+    const OutputFolder& output_;
+    const uint64_t device_ = output_.Device();  // which every file recorded is on
+    const ExtractionRecord* previous_;
+    EntryUnlocker& unlocker_;
+    DiskBudget budget_{output_.Fd()};
+    EntryOutcomes outcomes_;
+    std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
+    // What each entry left, as the record vouched for it or as it stood once done.
+    std::vector<RecordedFile> seen_;
+    const uid_t user_ = ::geteuid();
+};
+
+}  // namespace
+
+ExtractionStatus ExtractPlannedArchive(const ArchiveFile& file, PlannedArchive& archive,
+                                       const OutputFolder& output, const ExtractionRecord* previous,
+                                       EntryUnlocker& unlocker, std::vector<std::string>& lines,
+                                       ExtractionRecord* record) {
+    ArchiveExtraction extraction(file, archive.directory, std::move(archive.plan), output, previous,
+                                 unlocker);
+    extraction.Prepare();
+    extraction.Run();
+    const ExtractionStatus status = extraction.Report(lines);
+    if (record != nullptr) {
+        extraction.RecordWhatWasLeft(*record);
+    }
+    return status;
+}
+
+}  // namespace sevenzip32

@@ -1,0 +1,31 @@
+// Extracts the entries of one planned archive into the output folder: folders first, then
+// files on several threads, then links; what a previous record vouches for is not
+// touched, and what was left is recorded for the next pass.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ArchiveFile.h"
+#include "EntryUnlocker.h"
+#include "ExtractionPlan.h"
+#include "ExtractionRecord.h"
+#include "ExtractionStatus.h"
+#include "OutputFolder.h"
+
+namespace sevenzip32 {
+
+// Adds the report's lines to lines. previous, when there is one, vouches for the files it
+// recorded; record, when given, is told what each entry left.
+ExtractionStatus ExtractPlannedArchive(const ArchiveFile& file, PlannedArchive& archive,
+                                       const OutputFolder& output, const ExtractionRecord* previous,
+                                       EntryUnlocker& unlocker, std::vector<std::string>& lines,
+                                       ExtractionRecord* record);
+
+// The report's first line after the archive's name.
+std::string SummaryLine(const std::array<uint64_t, 3>& succeeded, uint64_t inPlace,
+                        uint64_t failed);
+
+}  // namespace sevenzip32

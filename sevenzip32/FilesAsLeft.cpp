@@ -1,0 +1,26 @@
+#include "FilesAsLeft.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "PathParts.h"
+
+namespace sevenzip32 {
+
+RecordedFile StandingNow(std::string_view path, uint64_t device, FolderCache& folders) {
+    try {
+        struct stat status {};
+        if (!path.empty() &&
+            ::fstatat(folders.FolderOf(path)->Get(), std::string(LastPart(path)).c_str(), &status,
+                      AT_SYMLINK_NOFOLLOW) == 0 &&
+            status.st_dev == device) {
+            return RecordedFile::From(status);
+        }
+    } catch (const std::exception&) {
+    }
+    return {};
+}
+
+}  // namespace sevenzip32
