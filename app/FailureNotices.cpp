@@ -2,12 +2,23 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QFileInfo>
 #include <QVariantMap>
+
+#include "PasswordListFile.h"
 
 namespace {
 
 constexpr int kReasonsPerArchive = 3;
+// Notifications still open that asked for a password; older ones are forgotten.
+constexpr size_t kAskingAtMost = 32;
+constexpr const char* kPasswordAction = "kesto-password";
+constexpr const char* kNoPasswordOpensIt = ": no listed password opens it";
+
+const QString kService = "org.freedesktop.Notifications";
+const QString kPath = "/org/freedesktop/Notifications";
 
 QString Escaped(const std::string& text) {
     return QString::fromStdString(text).toHtmlEscaped();
@@ -41,7 +52,29 @@ bool SessionBusKnown() {
            QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/bus");
 }
 
+QDBusMessage Call(const char* method) {
+    return QDBusMessage::createMethodCall(kService, kPath, kService, method);
+}
+
 }  // namespace
+
+bool WantsPassword(const std::string& report) {
+    for (size_t start = 0; start < report.size();) {
+        const size_t end = std::min(report.find('\n', start), report.size());
+        const std::string_view line(report.data() + start, end - start);
+        if (line.starts_with("Failed: ") && line.ends_with(kNoPasswordOpensIt)) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string WhereThePasswordsAre() {
+    return "パスワードは " + PasswordListPath().string() + " に 1 行ずつ書いてください";
+}
+
+FailureNotices::FailureNotices() = default;
 
 std::optional<FailureNotice> FailureNotices::NoticeFor(const std::vector<ArchiveOutcome>& failed) {
     std::vector<const ArchiveOutcome*> fresh;
@@ -61,14 +94,24 @@ std::optional<FailureNotice> FailureNotices::NoticeFor(const std::vector<Archive
         return std::nullopt;
     }
     FailureNotice notice;
-    notice.summary = fresh.size() == 1
-                         ? "解凍できなかった書庫: " + FileName(fresh[0]->path)
-                         : "解凍できなかった書庫が " + std::to_string(fresh.size()) + " 個あります";
     QString body;
     for (const ArchiveOutcome* archive : fresh) {
+        const bool wantsPassword = WantsPassword(archive->report);
+        if (wantsPassword && !notice.wantsPassword) {
+            notice.wantsPassword = FileName(archive->path);
+        }
         body += (body.isEmpty() ? "" : "\n") +
-                QString("<b>%1</b>\n%2")
-                    .arg(Escaped(FileName(archive->path)), Escaped(Reasons(archive->report)));
+                QString("<b>%1</b>%2\n%3")
+                    .arg(Escaped(FileName(archive->path)),
+                         wantsPassword ? QString::fromUtf8(": パスワードが必要です") : QString(),
+                         Escaped(Reasons(archive->report)));
+    }
+    if (fresh.size() == 1) {
+        notice.summary =
+            (notice.wantsPassword ? "パスワードが必要です: " : "解凍できなかった書庫: ") +
+            FileName(fresh[0]->path);
+    } else {
+        notice.summary = "解凍できなかった書庫が " + std::to_string(fresh.size()) + " 個あります";
     }
     notice.body = body.toStdString();
     return notice;
@@ -79,14 +122,70 @@ void FailureNotices::Announce(const std::vector<ArchiveOutcome>& failed) {
     if (!notice || !SessionBusKnown()) {
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
-                                                       "/org/freedesktop/Notifications",
-                                                       "org.freedesktop.Notifications", "Notify");
+    if (serverHasActions_ || !notice->wantsPassword) {
+        Send(*notice);
+        return;
+    }
+    // Asked once, without waiting: the notice goes when the server has said.
+    auto* watcher = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(Call("GetCapabilities")), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, notice = *notice](QDBusPendingCallWatcher* call) {
+                const QDBusPendingReply<QStringList> reply = *call;
+                serverHasActions_ = reply.isValid() && reply.value().contains("actions");
+                Send(notice);
+                call->deleteLater();
+            });
+}
+
+void FailureNotices::Send(const FailureNotice& notice) {
+    const bool offerAction = notice.wantsPassword && serverHasActions_.value_or(false);
+    QString body = QString::fromStdString(notice.body);
+    if (notice.wantsPassword && !offerAction) {
+        body += "\n" + Escaped(WhereThePasswordsAre());
+    }
+    QStringList actions;
+    if (offerAction) {
+        actions << kPasswordAction << QString::fromUtf8("パスワードを入力…");
+        if (!listening_) {
+            listening_ =
+                QDBusConnection::sessionBus().connect(kService, kPath, kService, "ActionInvoked",
+                                                      this, SLOT(ActionInvoked(uint, QString)));
+        }
+    }
+    QDBusMessage call = Call("Notify");
     QVariantMap hints;
     hints["desktop-entry"] = QString("org.kesto.Kesto");
     hints["urgency"] = QVariant::fromValue<uchar>(1);
-    call << QString("Kesto") << 0u << QString("kesto") << QString::fromStdString(notice->summary)
-         << QString::fromStdString(notice->body) << QStringList() << hints << -1;
-    // Sent without waiting for an answer: no service, or a slow one, holds nothing up.
-    QDBusConnection::sessionBus().send(call);
+    call << QString("Kesto") << 0u << QString("kesto") << QString::fromStdString(notice.summary)
+         << body << actions << hints << -1;
+    if (!offerAction) {
+        // Sent without waiting for an answer: no service, or a slow one, holds nothing up.
+        QDBusConnection::sessionBus().send(call);
+        return;
+    }
+    // The answer names the notification whose action may come back.
+    auto* watcher =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, archive = *notice.wantsPassword](QDBusPendingCallWatcher* answer) {
+                const QDBusPendingReply<uint> reply = *answer;
+                if (reply.isValid()) {
+                    if (askingForPassword_.size() >= kAskingAtMost) {
+                        askingForPassword_.erase(askingForPassword_.begin());
+                    }
+                    askingForPassword_[reply.value()] = archive;
+                }
+                answer->deleteLater();
+            });
+}
+
+void FailureNotices::ActionInvoked(uint id, const QString& action) {
+    const auto asking = askingForPassword_.find(id);
+    if (action != kPasswordAction || asking == askingForPassword_.end()) {
+        return;  // another program's notification, or another action
+    }
+    if (OnPasswordWanted) {
+        OnPasswordWanted(asking->second);
+    }
 }

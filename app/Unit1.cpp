@@ -11,8 +11,10 @@
 #include "IntegerText.h"
 #include "KestoPictures.h"
 #include "PassOffTheWindowThread.h"
+#include "PasswordListFile.h"
 #include "SettingsFile.h"
 #include "Unit2.h"
+#include "Unit3.h"
 #include "WatchFolderScan.h"
 
 namespace {
@@ -84,6 +86,9 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    failureNotices_.OnPasswordWanted = [this](const std::string& archiveName) {
+        AskForPassword(archiveName);
+    };
 
     setFixedSize(kClientWidth, menuHeight + kClientHeight);
     // The position is the frame's; its size is known once a window manager has framed
@@ -217,6 +222,26 @@ void TForm1::ScanWatchFolder() {
     if (endRequested_) {
         Terminate();
     }
+}
+
+void TForm1::AskForPassword(const std::string& archiveName) {
+    if (passwordDialog_ == nullptr) {
+        passwordDialog_ = new TForm3(Text(archiveName), PasswordListPath(), *this);
+        // A new password is tried at once when the window is idle; while it watches, the
+        // next tick tries it.
+        passwordDialog_->OnPasswordAdded = [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (!TimerEnabled() && qeButton1->isEnabled() && openDialog_ == nullptr) {
+                    qeButton1Click(qeButton1);
+                }
+            });
+        };
+    } else {
+        passwordDialog_->SetArchiveName(Text(archiveName));
+    }
+    passwordDialog_->show();
+    passwordDialog_->raise();
+    passwordDialog_->activateWindow();
 }
 
 void TForm1::EndInOrder() {

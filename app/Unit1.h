@@ -5,6 +5,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTimer>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "SettingsFile.h"
 #include "StatusBar.h"
 #include "Unit2.h"
+#include "Unit3.h"
 #include "qeButton.h"
 
 class TForm1 : public TFormBase {
@@ -51,6 +53,11 @@ class TForm1 : public TFormBase {
     // signals a desktop session ends programs with.
     void EndInOrder();
 
+    // Opens the password dialog for the archive, or brings the open one forward.
+    void AskForPassword(const std::string& archiveName);
+    // The password dialog while it is shown.
+    TForm3* PasswordDialog() const { return passwordDialog_; }
+
     // Whether the watching mode's timer runs; it never runs at an interval below 1 ms.
     bool TimerEnabled() const { return timerEnabled_; }
 
@@ -72,6 +79,7 @@ class TForm1 : public TFormBase {
         ChooseSettingsFiles(SettingsFilePath(), UserSettingsFilePath());
     FailureNotices failureNotices_;
     TForm2* openDialog_ = nullptr;  // the settings dialog while it is shown
+    QPointer<TForm3> passwordDialog_;
     bool timerEnabled_ = false;
     bool terminating_ = false;
     bool passRunning_ = false;

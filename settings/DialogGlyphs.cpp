@@ -77,7 +77,30 @@ void DrawCancel(QPainter& painter) {
     painter.drawEllipse(QPointF(10, 13.6), 1.1, 1.1);
 }
 
+void DrawKey(QPainter& painter) {
+    painter.setPen(QPen(QColor(0x60, 0x48, 0x10), 1));
+    painter.setBrush(QColor(0xE8, 0xC0, 0x40));
+    // The bow at the upper left with its hole, the shaft down to the right, two teeth.
+    QPainterPath key;
+    key.addEllipse(QPointF(6.5, 6.5), 5, 5);
+    QPainterPath shaft;
+    shaft.addRect(QRectF(-1.5, 5, 13, 3));
+    shaft.addRect(QRectF(6.5, 8, 2.5, 3));
+    shaft.addRect(QRectF(10, 8, 2.5, 4));
+    QTransform along;
+    along.translate(10, 10);
+    along.rotate(45);
+    key = key.united(along.map(shaft));
+    QPainterPath hole;
+    hole.addEllipse(QPointF(5.5, 5.5), 1.7, 1.7);
+    painter.drawPath(key.subtracted(hole));
+}
+
 }  // namespace
+
+QIcon KeyGlyph() {
+    return DrawnGlyph(DrawKey);
+}
 
 QIcon ToolGlyph() {
     return DrawnGlyph(DrawTool);

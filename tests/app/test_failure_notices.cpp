@@ -1,7 +1,8 @@
 // Notifications of archives a pass could not extract: each archive once as it is, a new or
 // changed one again, several in one notification, markup escaped; sent to the desktop's
 // service on the session bus (here a private bus and a recording server) without ever
-// waiting for it.
+// waiting for it. An archive that wants a password says so, with an action to enter it
+// where the server has actions, or where the list is where it has none.
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -17,15 +18,22 @@ class RecordingServer : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
   public:
     QStringList appNames, summaries, bodies;
+    QList<QStringList> actions;
+    QStringList capabilities = {"body", "actions"};
 
   public slots:
+    QStringList GetCapabilities() { return capabilities; }
     uint Notify(const QString& appName, uint, const QString&, const QString& summary,
-                const QString& body, const QStringList&, const QVariantMap&, int) {
+                const QString& body, const QStringList& offered, const QVariantMap&, int) {
         appNames << appName;
         summaries << summary;
         bodies << body;
-        return static_cast<uint>(summaries.size());
+        actions << offered;
+        return static_cast<uint>(100 + summaries.size());
     }
+
+  signals:
+    void ActionInvoked(uint id, const QString& action);
 };
 
 class FailureNoticesTest : public QObject {
@@ -41,7 +49,33 @@ class FailureNoticesTest : public QObject {
         return outcome;
     }
 
+    RecordingServer server_;
+
   private slots:
+    // One private bus for the process, whose session bus Qt connects to once.
+    void initTestCase() {
+        bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        QVERIFY(bus_.waitForReadyRead(5000));
+        const QByteArray address = bus_.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        QDBusConnection serverBus = QDBusConnection::connectToBus(QString(address), "server");
+        QVERIFY(serverBus.registerObject(
+            "/org/freedesktop/Notifications", &server_,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        QVERIFY(serverBus.registerService("org.freedesktop.Notifications"));
+    }
+    void init() {
+        server_.appNames.clear();
+        server_.summaries.clear();
+        server_.bodies.clear();
+        server_.actions.clear();
+        server_.capabilities = {"body", "actions"};
+    }
+    void cleanupTestCase() {
+        bus_.kill();
+        bus_.waitForFinished();
+    }
+
     void eachArchiveIsToldOnceAsItIs() {
         WriteWholeFile(folder_ / "a.zip", "a");
         WriteWholeFile(folder_ / "b&c.zip", "b");
@@ -63,16 +97,29 @@ class FailureNoticesTest : public QObject {
                  QString::fromUtf8("解凍できなかった書庫: a.zip"));
     }
 
+    void anArchiveThatWantsAPasswordSaysSo() {
+        WriteWholeFile(folder_ / "locked.zip", "l");
+        WriteWholeFile(folder_ / "other.zip", "o");
+        FailureNotices notices;
+        const std::string locked =
+            "Archive: x\nExtracted 1 files; 1 failed.\nFailed: a.txt: no listed password opens "
+            "it\n";
+        auto notice = notices.NoticeFor({Failed("locked.zip", locked)});
+        QVERIFY(notice.has_value());
+        QCOMPARE(QString::fromStdString(notice->summary),
+                 QString::fromUtf8("パスワードが必要です: locked.zip"));
+        QCOMPARE(notice->wantsPassword.value_or(""), std::string("locked.zip"));
+        QVERIFY(!WantsPassword("Failed: a.txt: CRC-32 mismatch\n"));
+        QVERIFY(!WantsPassword("Extracted: no listed password opens it\n"));
+        WriteWholeFile(folder_ / "locked.zip", "changed");
+        notice = notices.NoticeFor(
+            {Failed("other.zip", "Failed: damaged\n"), Failed("locked.zip", locked)});
+        QVERIFY(notice->body.find("<b>locked.zip</b>: パスワードが必要です") != std::string::npos);
+        QCOMPARE(notice->wantsPassword.value_or(""), std::string("locked.zip"));
+    }
+
     void theDesktopsServiceIsToldOnAPrivateBus() {
-        bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        QVERIFY(bus_.waitForReadyRead(5000));
-        const QByteArray address = bus_.readLine().trimmed();
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-        QDBusConnection serverBus = QDBusConnection::connectToBus(QString(address), "server");
-        RecordingServer server;
-        QVERIFY(serverBus.registerObject("/org/freedesktop/Notifications", &server,
-                                         QDBusConnection::ExportAllSlots));
-        QVERIFY(serverBus.registerService("org.freedesktop.Notifications"));
+        RecordingServer& server = server_;
 
         WriteWholeFile(folder_ / "damaged.zip", "damaged");
         FailureNotices notices;
@@ -88,8 +135,42 @@ class FailureNoticesTest : public QObject {
         std::filesystem::rename(folder_ / "replacement", folder_ / "damaged.zip");
         notices.Announce({Failed("damaged.zip", "Failed: no\n")});
         QTRY_COMPARE(server.summaries.size(), 2);
-        bus_.kill();
-        bus_.waitForFinished();
+        QCOMPARE(server.actions[1], QStringList());
+    }
+
+    // Where the server has actions, the notification offers one, and choosing it asks the
+    // window for the password; where it has none, the body says where the list is.
+    void thePasswordIsAskedForThroughTheNotification() {
+        for (const bool withActions : {true, false}) {
+            init();
+            RecordingServer& server = server_;
+            if (!withActions) {
+                server.capabilities = {"body"};
+            }
+            WriteWholeFile(folder_ / "locked.zip", withActions ? "with" : "without");
+            FailureNotices notices;
+            std::vector<std::string> asked;
+            notices.OnPasswordWanted = [&](const std::string& name) { asked.push_back(name); };
+            notices.Announce({Failed("locked.zip", "Failed: a: no listed password opens it\n")});
+            QTRY_COMPARE(server.summaries.size(), 1);
+            if (!withActions) {
+                QCOMPARE(server.actions[0], QStringList());
+                QVERIFY(server.bodies[0].contains(QString::fromStdString(WhereThePasswordsAre())));
+                continue;
+            }
+            QCOMPARE(server.actions[0],
+                     (QStringList{"kesto-password", QString::fromUtf8("パスワードを入力…")}));
+            // Once the answer with the notification's id is back, its action asks.
+            QTRY_VERIFY((emit server.ActionInvoked(101, "kesto-password"), !asked.empty()));
+            QTest::qWait(50);
+            asked.clear();
+            emit server.ActionInvoked(999, "kesto-password");  // another program's
+            emit server.ActionInvoked(101, "default");
+            emit server.ActionInvoked(101, "kesto-password");
+            QTRY_COMPARE(asked.size(), size_t{1});
+            QTest::qWait(50);
+            QCOMPARE(asked, std::vector<std::string>{"locked.zip"});
+        }
     }
 
     void withoutAServiceNothingWaits() {

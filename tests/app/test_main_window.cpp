@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "../TemporaryFolder.h"
 #include "../core/FakeLibraryState.h"
 #include "ExecutablePath.h"
 #include "MainWindowFixture.h"
@@ -313,6 +314,36 @@ class MainWindow : public QObject {
         QCOMPARE(QApplication::exec(), 0);
         window.reset();
         QCOMPARE(ReadWholeFile(SettingsFilePath().string()), std::string("/watched\r\n5\r\n0\r\n"));
+    }
+
+    // A password entered from a notification is tried at once in idle mode, and by the
+    // next tick while watching; the dialog asked for again is the one already open.
+    void aNewPasswordIsTriedAtOnceWhenIdle() {
+        const TemporaryFolder config;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
+        WriteSettingsFile("/watched\r\n5\r\n0\r\n");
+        auto window = ShowMainWindow();
+        const WatchedFolder watched("kesto-password-test");
+        window->WatchFolder = watched.Path();
+        for (const bool watching : {false, true}) {
+            if (watching) {
+                ClickButton(window->qeButton2);
+            }
+            window->AskForPassword("a.zip");
+            TForm3* dialog = window->PasswordDialog();
+            QVERIFY(dialog != nullptr && dialog->isVisible());
+            window->AskForPassword("b.zip");
+            QCOMPARE(window->PasswordDialog(), dialog);
+            QCOMPARE(dialog->Label2->text(), QString("b.zip"));
+            QTest::keyClicks(dialog->Edit1, watching ? "second" : "first");
+            dialog->SpeedButton1->click();
+            QTRY_VERIFY(window->PasswordDialog() == nullptr);  // closed and gone
+            QTest::qWait(20);
+            QCOMPARE(fake_->calls.size(), size_t{1});  // only the idle one ran a pass
+        }
+        ClickButton(window->qeButton2);
+        QCOMPARE(ReadWholeFile(config / "kesto/passwords.txt"), std::string("first\nsecond\n"));
+        qunsetenv("XDG_CONFIG_HOME");
     }
 
     void aCloseRequestIsIgnored() {
