@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "MethodDecoder.h"
+#include "WinZipAes.h"
 #include "ZipBuilder.h"
+#include "ZipCrypto.h"
 
 namespace {
 
@@ -89,7 +91,87 @@ std::string Zstandard(const std::string& data) {
     return out;
 }
 
-testzip::Entry Entry(Recipe& recipe) {
+// Deriving an AES key costs a thousand rounds: an archive gets only a few such entries.
+constexpr int kAesEntriesAtMost = 8;
+
+std::span<const uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+std::span<uint8_t> AsBytes(std::string& text) {
+    return {reinterpret_cast<uint8_t*>(text.data()), text.size()};
+}
+
+// Flips a byte of bytes, at a place the recipe chooses.
+void Damage(Recipe& recipe, std::string& bytes) {
+    if (!bytes.empty()) {
+        bytes[recipe.Number(static_cast<uint32_t>(bytes.size() - 1))] ^=
+            static_cast<char>(1 + recipe.Number(254));
+    }
+}
+
+// Encrypts the entry's bytes as the traditional cipher or WinZip's AES would, under a
+// listed password or another, now and then with a damaged header or code.
+void Encrypt(Recipe& recipe, testzip::Entry& entry, int& aesEntries) {
+    const std::string password = recipe.Chance(6) ? kListedPasswords[recipe.Number(1)]
+                                                  : "unlisted" + std::to_string(recipe.Number(9));
+    std::string plain = entry.compressedOverride ? *entry.compressedOverride
+                                                 : testzip::Compress(entry.data, entry.method);
+    std::string encrypted(plain.size(), '\0');
+    entry.flags |= 0x0001;
+    if (aesEntries >= kAesEntriesAtMost || recipe.Chance(4)) {
+        std::string header = recipe.Bytes(11);
+        header.resize(11);
+        header += static_cast<char>(testzip::Crc32(entry.data) >> 24);
+        std::string encryptedHeader(header.size(), '\0');
+        sevenzip32::ZipCryptoCipher cipher(AsBytes(password));
+        cipher.Encrypt(AsBytes(header), AsBytes(encryptedHeader));
+        cipher.Encrypt(AsBytes(plain), AsBytes(encrypted));
+        if (recipe.Chance(1)) {
+            Damage(recipe, encryptedHeader);
+        }
+        entry.compressedOverride = encryptedHeader + encrypted;
+        return;
+    }
+    ++aesEntries;
+    const auto strength = static_cast<uint8_t>(1 + recipe.Number(2));
+    const size_t keySize = sevenzip32::AesKeySize(strength);
+    std::string salt = recipe.Bytes(sevenzip32::AesSaltSize(strength));
+    salt.resize(sevenzip32::AesSaltSize(strength));
+    const sevenzip32::SecretBytes keys = sevenzip32::Pbkdf2HmacSha1(
+        AsBytes(password), AsBytes(salt), 1000, 2 * keySize + sevenzip32::kAesVerifierSize);
+    const std::string header =
+        salt + std::string(reinterpret_cast<const char*>(keys.data()) + 2 * keySize,
+                           sevenzip32::kAesVerifierSize);
+    auto cipher = sevenzip32::WinZipAesCipher::Open(AsBytes(password), strength, AsBytes(header));
+    cipher->Encrypt(AsBytes(plain), AsBytes(encrypted));
+    const auto code = cipher->Code();
+    std::string trailer(code.begin(), code.end());
+    if (recipe.Chance(1)) {
+        Damage(recipe, recipe.Chance(4) ? trailer : encrypted);
+    }
+    // The vendor's version (AE-2 keeps no CRC), "AE", the strength, the real method.
+    const bool secondKind = recipe.Chance(4);
+    std::string field = {'\x01',
+                         '\x99',
+                         '\x07',
+                         '\x00',
+                         secondKind ? '\x02' : '\x01',
+                         '\x00',
+                         'A',
+                         'E',
+                         static_cast<char>(strength),
+                         static_cast<char>(entry.method & 0xFF),
+                         static_cast<char>(entry.method >> 8)};
+    entry.extraFields += field;
+    if (secondKind) {
+        entry.declaredCrc = 0;
+    }
+    entry.method = 99;
+    entry.compressedOverride = header + encrypted + trailer;
+}
+
+testzip::Entry Entry(Recipe& recipe, int& aesEntries) {
     const std::string name = Name(recipe);
     if (recipe.Chance(1)) {
         return testzip::Folder(name + "/");
@@ -123,7 +205,7 @@ testzip::Entry Entry(Recipe& recipe) {
             entry.compressedOverride = recipe.Bytes(recipe.Number(4096));
     }
     if (recipe.Chance(1)) {
-        entry.flags |= 0x0001;  // encrypted
+        Encrypt(recipe, entry, aesEntries);
     }
     if (recipe.Chance(1)) {
         entry.declaredCrc = recipe.Number(UINT32_MAX);
@@ -131,10 +213,8 @@ testzip::Entry Entry(Recipe& recipe) {
     if (recipe.Chance(1)) {
         entry.declaredSize = recipe.Number(1 << 22);
     }
-    if (entry.compressedOverride && recipe.Chance(1) && !entry.compressedOverride->empty()) {
-        std::string& bytes = *entry.compressedOverride;
-        bytes[recipe.Number(static_cast<uint32_t>(bytes.size() - 1))] ^=
-            static_cast<char>(1 + recipe.Number(254));
+    if (entry.compressedOverride && recipe.Chance(1)) {
+        Damage(recipe, *entry.compressedOverride);
     }
     entry.zip64 = recipe.Chance(1);
     entry.dataDescriptor = recipe.Chance(1);
@@ -150,8 +230,9 @@ ArchiveRecipe CookArchive(const uint8_t* data, size_t size) {
     cooked.reportSize = kReportSizes[recipe.Number(7)];
     const size_t count = recipe.Chance(2) ? recipe.Number(2000) : recipe.Number(20);
     std::vector<testzip::Entry> entries;
+    int aesEntries = 0;
     for (size_t i = 0; i < count; ++i) {
-        entries.push_back(Entry(recipe));
+        entries.push_back(Entry(recipe, aesEntries));
     }
     cooked.archive = testzip::Archive(entries);
     return cooked;

@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "ArchiveRecipe.h"
 #include "CommandLine.h"
 
 extern "C" int SevenZip(uint32_t ownerWindow, const char* commandLine, char* output,
@@ -35,10 +36,37 @@ bool OnlyTheArchiveAndTheOutputFolder(const std::filesystem::path& root) {
     return true;
 }
 
+// The passwords the recipes encrypt with, listed where the library looks for them, in a
+// folder of the process's own that goes with it.
+class ListedPasswords {
+  public:
+    ListedPasswords() : folder_(std::filesystem::temp_directory_path() / "kesto-fuzz-XXXXXX") {
+        std::string pattern = folder_.string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::abort();
+        }
+        folder_ = pattern;
+        std::filesystem::create_directories(folder_ / "kesto");
+        std::ofstream list(folder_ / "kesto/passwords.txt");
+        for (const char* password : kListedPasswords) {
+            list << password << "\n";
+        }
+        ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+    }
+    ~ListedPasswords() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+  private:
+    std::filesystem::path folder_;
+};
+
 }  // namespace
 
 void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root,
                          uint32_t reportSize) {
+    static const ListedPasswords passwords;
     const std::filesystem::path work = root / "work";
     const std::filesystem::path archive = work / "input.zip";
     const std::filesystem::path out = work / "out";
