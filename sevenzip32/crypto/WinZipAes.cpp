@@ -16,7 +16,7 @@ namespace {
 constexpr unsigned kRounds = 1000;
 constexpr size_t kBlockSize = 16;
 // Key stream made ahead, this many bytes at a time.
-constexpr size_t kStreamSize = 4096;
+constexpr size_t kStreamSize = 16 * 1024;
 
 struct CipherContextFree {
     void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
@@ -146,7 +146,16 @@ void WinZipAesCipher::Xor(std::span<const uint8_t> input, std::span<uint8_t> out
         }
         const size_t run = std::min(input.size() - done, kStreamSize - state.streamUsed);
         const uint8_t* stream = state.stream.data() + state.streamUsed;
-        for (size_t i = 0; i < run; ++i) {
+        size_t i = 0;
+        for (; i + 8 <= run; i += 8) {  // eight bytes at a time, in any alignment
+            uint64_t word = 0;
+            uint64_t key = 0;
+            std::memcpy(&word, input.data() + done + i, 8);
+            std::memcpy(&key, stream + i, 8);
+            word ^= key;
+            std::memcpy(output.data() + done + i, &word, 8);
+        }
+        for (; i < run; ++i) {
             output[done + i] = input[done + i] ^ stream[i];
         }
         state.streamUsed += run;
