@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "DialogControls.h"
 #include "DialogGlyphs.h"
 #include "IntegerText.h"
 
@@ -9,25 +10,6 @@ namespace {
 
 constexpr int kClientWidth = 501;
 constexpr int kClientHeight = 100;
-
-QLabel* MakeLabel(QWidget* parent, const char* text, int left, int top) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QToolButton* MakeSpeedButton(QWidget* parent, const char* caption, const QIcon& glyph,
-                             QRect geometry) {
-    auto* button = new QToolButton(parent);
-    button->setText(QString::fromUtf8(caption));
-    button->setIcon(glyph);
-    button->setIconSize(QSize(20, 20));
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setFocusPolicy(Qt::NoFocus);  // it never takes the focus
-    button->setGeometry(geometry);
-    return button;
-}
 
 }  // namespace
 
@@ -43,21 +25,21 @@ TForm2::TForm2(SettingsFields settings, const QWidget& mainWindow) : settings_(s
 
     Panel1 = new QWidget(this);
     Panel1->setGeometry(0, 0, kClientWidth, kClientHeight);
-    Label1 = MakeLabel(Panel1, "監視ﾌｫﾙﾀﾞ", 26, 20);
+    Label1 = MakeLabel(Panel1, QString::fromUtf8("監視ﾌｫﾙﾀﾞ"), 26, 20);
     EllipsisEdit1 = new TEllipsisEdit(Panel1);
     EllipsisEdit1->setGeometry(86, 16, 403, 20);
     EllipsisEdit1->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
-    Label2 = MakeLabel(Panel1, "監視ｲﾝﾀｰﾊﾞﾙ", 10, 48);
+    Label2 = MakeLabel(Panel1, QString::fromUtf8("監視ｲﾝﾀｰﾊﾞﾙ"), 10, 48);
     SpinEdit1 = new TSpinEdit(Panel1);
     SpinEdit1->setGeometry(86, 44, 41, 21);
     SpinEdit1->setRange(5, 60);
     SpinEdit1->setValue(5);
     SpinEdit1->setFocusPolicy(Qt::ClickFocus);
-    Label3 = MakeLabel(Panel1, "秒(5-60)", 128, 48);
+    Label3 = MakeLabel(Panel1, QString::fromUtf8("秒(5-60)"), 128, 48);
     // The labels name their fields for screen readers.
     Label1->setBuddy(EllipsisEdit1);
     Label2->setBuddy(SpinEdit1);
-    Label5 = MakeLabel(Panel1, "解凍元ﾌｧｲﾙ", 16, 70);
+    Label5 = MakeLabel(Panel1, QString::fromUtf8("解凍元ﾌｧｲﾙ"), 16, 70);
     CheckBox1 = new QCheckBox(QString::fromUtf8("解凍済み元ファイルを削除"), Panel1);
     CheckBox1->setGeometry(86, 70, 163, 17);
     CheckBox1->setFocusPolicy(Qt::ClickFocus);

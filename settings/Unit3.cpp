@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "DialogControls.h"
 #include "DialogGlyphs.h"
 #include "PasswordListFile.h"
 #include "Unit2.h"
@@ -10,26 +11,6 @@ namespace {
 
 constexpr int kClientWidth = 360;
 constexpr int kClientHeight = 100;
-
-QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top) {
-    auto* label = new QLabel(text, parent);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-// A flat button with its picture, as the settings dialog has them.
-QToolButton* MakeSpeedButton(QWidget* parent, const char* caption, const QIcon& glyph,
-                             QRect geometry) {
-    auto* button = new QToolButton(parent);
-    button->setText(QString::fromUtf8(caption));
-    button->setIcon(glyph);
-    button->setIconSize(QSize(20, 20));
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(geometry);
-    return button;
-}
 
 }  // namespace
 
