@@ -74,8 +74,6 @@ std::string WhereThePasswordsAre() {
     return "パスワードは " + PasswordListPath().string() + " に 1 行ずつ書いてください";
 }
 
-FailureNotices::FailureNotices() = default;
-
 std::optional<FailureNotice> FailureNotices::NoticeFor(const std::vector<ArchiveOutcome>& failed) {
     std::vector<const ArchiveOutcome*> fresh;
     for (const ArchiveOutcome& archive : failed) {

@@ -30,8 +30,6 @@ bool WantsPassword(const std::string& report);
 class FailureNotices : public QObject {
     Q_OBJECT
   public:
-    FailureNotices();
-
     // The notice for the archives of failed not yet told of, or nothing to say.
     std::optional<FailureNotice> NoticeFor(const std::vector<ArchiveOutcome>& failed);
     // Sends the notice for failed, if there is one.

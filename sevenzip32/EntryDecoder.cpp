@@ -87,10 +87,7 @@ EntryDecoder::Data EntryDecoder::DataOf(const CentralRecord& record) {
 EntryLock EntryDecoder::LockOf(const ArchiveFile& file, const CentralRecord& record) {
     EntryLock lock;
     lock.cipher = record.cipher;
-    const size_t header = CipherHeaderSize(record.cipher);
-    if (record.compressedSize < header + CipherTrailerSize(record.cipher)) {
-        throw EntryFailure("the encrypted entry is too short for its cipher's header");
-    }
+    const uint64_t header = DataOf(record).offset - record.dataOffset;
     const auto bytes = ReadAt(file, record.dataOffset, header);
     std::copy(bytes.begin(), bytes.end(), lock.header.begin());
     lock.crcCheck = static_cast<uint8_t>(record.crc >> 24);

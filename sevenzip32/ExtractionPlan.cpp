@@ -23,8 +23,6 @@ constexpr uint64_t kLongestLinkTarget = 4096;
 constexpr size_t kEntriesPerThread = 2048;
 constexpr size_t kUnnamed = SIZE_MAX;
 const char* const kNameComesTwice = "the name comes twice in the archive";
-constexpr uint16_t kStrongEncryptionFlag = 0x0040;
-constexpr uint16_t kMaskedHeadersFlag = 0x2000;
 
 mode_t UnixMode(const CentralHeader& header) {
     return (header.MadeBy() >> 8) == kHostUnix
@@ -88,11 +86,7 @@ EntryKind KindOf(const CentralHeader& header, const EntryPath& path) {
 
 void CheckReadable(const CentralRecord& record, EntryKind kind) {
     if (record.cipher == Cipher::Unreadable) {
-        throw EntryFailure(
-            (record.flags & kMaskedHeadersFlag) != 0 ? kCentralDirectoryEncrypted
-            : (record.flags & kStrongEncryptionFlag) != 0
-                ? "the entry uses strong encryption, which this library does not read"
-                : "the entry's AES field is missing or names no known key size");
+        throw EntryFailure(UnreadableCipherReason(record));
     }
     if (!IsMethodSupported(record.method)) {
         throw EntryFailure("unsupported compression method " + std::to_string(record.method));

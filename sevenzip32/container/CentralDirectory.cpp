@@ -36,13 +36,8 @@ constexpr uint16_t kEscape16 = 0xFFFF;
 constexpr size_t kHeadersPerThread = 2048;
 constexpr uint32_t kEscape32 = 0xFFFFFFFF;
 
-}  // namespace
-
 const char* const kCentralDirectoryEncrypted =
     "the archive's central directory is encrypted, which this library does not read";
-
-namespace {
-
 const char* const kLocalDisagrees = "an entry's local header disagrees with the central directory";
 
 struct EndRecord {
@@ -251,6 +246,15 @@ std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t
         at += 4 + length;
     }
     return std::nullopt;
+}
+
+const char* UnreadableCipherReason(const CentralRecord& record) {
+    if ((record.flags & kMaskedHeadersFlag) != 0) {
+        return kCentralDirectoryEncrypted;
+    }
+    return (record.flags & kStrongEncryptionFlag) != 0
+               ? "the entry uses strong encryption, which this library does not read"
+               : "the entry's AES field is missing or names no known key size";
 }
 
 std::optional<std::string_view> CentralHeader::ExtraField(uint16_t id) const {

@@ -42,7 +42,8 @@ struct CentralRecord {
 
 static_assert(sizeof(CentralRecord) == 48, "a million entries take a million of these");
 
-extern const char* const kCentralDirectoryEncrypted;
+// Why an entry whose cipher is Unreadable cannot be read.
+const char* UnreadableCipherReason(const CentralRecord& record);
 
 // One central header in the bytes just read, for what only the plan needs of it.
 class CentralHeader {

@@ -19,5 +19,7 @@ uint8_t AesStrength(Cipher cipher);
 // Bytes of the cipher's own before an entry's data, and after it.
 size_t CipherHeaderSize(Cipher cipher);
 size_t CipherTrailerSize(Cipher cipher);
+// AES-256's 16-byte salt and 2-byte verifier.
+constexpr size_t kLongestCipherHeader = 18;
 
 }  // namespace sevenzip32

@@ -17,7 +17,7 @@ namespace sevenzip32 {
 // What an encrypted entry's own bytes say of its lock.
 struct EntryLock {
     Cipher cipher = Cipher::None;
-    std::array<uint8_t, 18> header{};  // of CipherHeaderSize(cipher) bytes
+    std::array<uint8_t, kLongestCipherHeader> header{};  // of CipherHeaderSize(cipher) bytes
     // The traditional cipher's check byte is one of these.
     uint8_t crcCheck = 0;
     uint8_t timeCheck = 0;

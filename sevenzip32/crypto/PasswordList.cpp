@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "UniqueFd.h"
@@ -36,8 +37,8 @@ std::optional<SecretBytes> InCp932(std::span<const uint8_t> utf8) {
         (length == utf8.size() && std::equal(utf8.begin(), utf8.end(), output.data()))) {
         return std::nullopt;
     }
-    SecretBytes exact(std::string_view(reinterpret_cast<const char*>(output.data()), length));
-    return exact;
+    output.KeepFirst(length);
+    return output;
 }
 
 // Reads the whole file into room that is wiped afterwards.
@@ -54,8 +55,8 @@ SecretBytes ReadAll(int fd, size_t size) {
         }
         done += static_cast<size_t>(got);
     }
-    SecretBytes read(std::string_view(reinterpret_cast<const char*>(bytes.data()), done));
-    return read;
+    bytes.KeepFirst(done);
+    return bytes;
 }
 
 }  // namespace

@@ -18,10 +18,6 @@ std::optional<std::filesystem::path> PasswordListPath();
 
 class PasswordList {
   public:
-    PasswordList() = default;
-    explicit PasswordList(std::vector<SecretBytes> candidates)
-        : candidates_(std::move(candidates)) {}
-
     // The list at path as it is now, with the identity of the very file read; an empty
     // list where there is none.
     static PasswordList Load(const std::filesystem::path& path);

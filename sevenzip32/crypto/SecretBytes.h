@@ -32,7 +32,13 @@ class SecretBytes {
     size_t size() const { return bytes_.size(); }
     std::span<const uint8_t> Span() const { return bytes_; }
     std::span<uint8_t> Span() { return bytes_; }
-    bool operator==(const SecretBytes& other) const { return bytes_ == other.bytes_; }
+    // Keeps only the first size bytes, wiping the rest; the room is not moved.
+    void KeepFirst(size_t size) {
+        if (size < bytes_.size()) {
+            WipeBytes(bytes_.data() + size, bytes_.size() - size);
+            bytes_.resize(size);
+        }
+    }
 
   private:
     void Wipe() { WipeBytes(bytes_.data(), bytes_.size()); }

@@ -146,16 +146,7 @@ void WinZipAesCipher::Xor(std::span<const uint8_t> input, std::span<uint8_t> out
         }
         const size_t run = std::min(input.size() - done, kStreamSize - state.streamUsed);
         const uint8_t* stream = state.stream.data() + state.streamUsed;
-        size_t i = 0;
-        for (; i + 8 <= run; i += 8) {  // eight bytes at a time, in any alignment
-            uint64_t word = 0;
-            uint64_t key = 0;
-            std::memcpy(&word, input.data() + done + i, 8);
-            std::memcpy(&key, stream + i, 8);
-            word ^= key;
-            std::memcpy(output.data() + done + i, &word, 8);
-        }
-        for (; i < run; ++i) {
+        for (size_t i = 0; i < run; ++i) {
             output[done + i] = input[done + i] ^ stream[i];
         }
         state.streamUsed += run;
