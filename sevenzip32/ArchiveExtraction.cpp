@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "BackgroundWriter.h"
+#include "BackgroundBytes.h"
 #include "ChangeTimes.h"
 #include "DiskBudget.h"
 #include "EntryDecoder.h"
@@ -303,9 +303,9 @@ class ArchiveExtraction {
                    const std::string& name, WorkerTools& tools, EntryDecryptor* decryptor) {
         DiskClaim claim(budget_, record.size);
         TemporaryFile file(folder, TemporaryFile::Kind::AnonymousWherePossible, entry.mode);
-        std::optional<BackgroundWriter> background;
+        std::optional<BackgroundBytes> background;
         if (record.size >= kWriteInBackgroundFrom) {
-            background.emplace(file);
+            background.emplace([&](std::span<const uint8_t> bytes) { file.Write(bytes); });
         }
         uint64_t sinceCheck = 0;
         auto write = [&](std::span<const uint8_t> bytes) {

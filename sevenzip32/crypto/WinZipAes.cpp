@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
+#include <system_error>
 
+#include "BackgroundBytes.h"
 #include "EntryFailure.h"
 
 namespace sevenzip32 {
@@ -17,6 +20,9 @@ constexpr unsigned kRounds = 1000;
 constexpr size_t kBlockSize = 16;
 // Key stream made ahead, this many bytes at a time.
 constexpr size_t kStreamSize = 16 * 1024;
+// Past this many bytes the code is computed on a thread of its own, beside the decoding:
+// HMAC-SHA1 is several times slower than AES, and needs only the encrypted bytes.
+constexpr uint64_t kCodeBesideFrom = 8ull * 1024 * 1024;
 
 struct CipherContextFree {
     void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
@@ -45,6 +51,23 @@ EVP_MAC* Hmac() {
     return hmac.get();
 }
 
+// out = in ^ key, a word at a time: the compiler vectorises no loop over bytes that
+// may overlap, and this one runs over every byte of an entry.
+void XorBytes(const uint8_t* in, const uint8_t* key, uint8_t* out, size_t size) {
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word = 0;
+        uint64_t keyWord = 0;
+        std::memcpy(&word, in + i, 8);
+        std::memcpy(&keyWord, key + i, 8);
+        word ^= keyWord;
+        std::memcpy(out + i, &word, 8);
+    }
+    for (; i < size; ++i) {
+        out[i] = in[i] ^ key[i];
+    }
+}
+
 EntryFailure CryptoFailure() {
     return EntryFailure("the decryption library failed", EntryFailure::Cause::Outside);
 }
@@ -56,7 +79,9 @@ struct WinZipAesCipher::State {
     std::unique_ptr<EVP_MAC_CTX, MacContextFree> mac;
     std::array<uint8_t, kBlockSize> counter{};  // of the next block of key stream
     std::array<uint8_t, kStreamSize> stream{};
-    size_t streamUsed = kStreamSize;  // bytes of stream already used
+    size_t streamUsed = kStreamSize;            // bytes of stream already used
+    uint64_t authenticated = 0;                 // encrypted bytes given to the code so far
+    std::optional<BackgroundBytes> codeBeside;  // gone before mac, which it updates
 
     ~State() {
         WipeBytes(counter.data(), counter.size());
@@ -79,6 +104,28 @@ struct WinZipAesCipher::State {
             throw CryptoFailure();
         }
         streamUsed = 0;
+    }
+
+    // Adds encrypted bytes to the code, on a thread of its own once the entry is large.
+    void Authenticate(std::span<const uint8_t> encrypted) {
+        if (!codeBeside && authenticated < kCodeBesideFrom &&
+            authenticated + encrypted.size() >= kCodeBesideFrom) {
+            try {
+                codeBeside.emplace([context = mac.get()](std::span<const uint8_t> bytes) {
+                    if (EVP_MAC_update(context, bytes.data(), bytes.size()) != 1) {
+                        throw CryptoFailure();
+                    }
+                });
+            } catch (const std::system_error&) {
+                // No thread to be had: the code is computed here, as for a small entry.
+            }
+        }
+        authenticated += encrypted.size();
+        if (codeBeside) {
+            codeBeside->Write(encrypted);
+        } else if (EVP_MAC_update(mac.get(), encrypted.data(), encrypted.size()) != 1) {
+            throw CryptoFailure();
+        }
     }
 };
 
@@ -145,30 +192,27 @@ void WinZipAesCipher::Xor(std::span<const uint8_t> input, std::span<uint8_t> out
             state.MakeStream();
         }
         const size_t run = std::min(input.size() - done, kStreamSize - state.streamUsed);
-        const uint8_t* stream = state.stream.data() + state.streamUsed;
-        for (size_t i = 0; i < run; ++i) {
-            output[done + i] = input[done + i] ^ stream[i];
-        }
+        XorBytes(input.data() + done, state.stream.data() + state.streamUsed, output.data() + done,
+                 run);
         state.streamUsed += run;
         done += run;
     }
 }
 
 void WinZipAesCipher::Decrypt(std::span<const uint8_t> input, std::span<uint8_t> output) {
-    if (EVP_MAC_update(state_->mac.get(), input.data(), input.size()) != 1) {
-        throw CryptoFailure();
-    }
+    state_->Authenticate(input);
     Xor(input, output);
 }
 
 void WinZipAesCipher::Encrypt(std::span<const uint8_t> input, std::span<uint8_t> output) {
     Xor(input, output);
-    if (EVP_MAC_update(state_->mac.get(), output.data(), output.size()) != 1) {
-        throw CryptoFailure();
-    }
+    state_->Authenticate(output);
 }
 
 std::array<uint8_t, kAesCodeSize> WinZipAesCipher::Code() {
+    if (state_->codeBeside) {
+        state_->codeBeside->Finish();
+    }
     std::array<uint8_t, EVP_MAX_MD_SIZE> digest{};
     size_t length = 0;
     if (EVP_MAC_final(state_->mac.get(), digest.data(), &length, digest.size()) != 1 ||

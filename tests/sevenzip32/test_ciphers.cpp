@@ -176,15 +176,28 @@ TEST(Ciphers, AWrongPasswordFailsTheVerifierAndAnAlteredByteTheCode) {
     EXPECT_FALSE(WinZipAesCipher::Open(Bytes("wrong"), 3, Bytes(header)));
     EXPECT_FALSE(WinZipAesCipher::Open(Bytes(password), 4, Bytes(header))) << "no such strength";
 
-    const std::string plain = Noise(5000, 2);
-    auto writer = WinZipAesCipher::Open(Bytes(password), 3, Bytes(header));
-    std::string encrypted(plain.size(), '\0');
-    writer->Encrypt(Bytes(plain), {reinterpret_cast<uint8_t*>(encrypted.data()), plain.size()});
-    const auto code = writer->Code();
-    encrypted[1234] ^= 0x01;
-    auto reader = WinZipAesCipher::Open(Bytes(password), 3, Bytes(header));
-    DecryptInPieces(*reader, encrypted, {encrypted.size()});
-    EXPECT_THROW(reader->Finish(code), EntryFailure);
+    // A small entry's code is computed as it is read, a large one's on a thread beside.
+    for (const size_t size : {size_t{5000}, size_t{20} << 20}) {
+        const std::string plain = Noise(size, 2);
+        auto writer = WinZipAesCipher::Open(Bytes(password), 3, Bytes(header));
+        std::string encrypted(plain.size(), '\0');
+        writer->Encrypt(Bytes(plain), {reinterpret_cast<uint8_t*>(encrypted.data()), size});
+        const auto code = writer->Code();
+        for (const bool altered : {false, true}) {
+            std::string read = encrypted;
+            if (altered) {
+                read[size - 1234] ^= 0x01;
+            }
+            auto reader = WinZipAesCipher::Open(Bytes(password), 3, Bytes(header));
+            EXPECT_EQ(DecryptInPieces(*reader, read, {size / 3, size - size / 3}) == plain,
+                      !altered);
+            if (altered) {
+                EXPECT_THROW(reader->Finish(code), EntryFailure) << size;
+            } else {
+                EXPECT_NO_THROW(reader->Finish(code)) << size;
+            }
+        }
+    }
 }
 
 TEST(Ciphers, EveryDecryptingStreamGivesTheSameBytesForEverySplit) {

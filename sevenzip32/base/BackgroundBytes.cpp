@@ -1,4 +1,4 @@
-#include "BackgroundWriter.h"
+#include "BackgroundBytes.h"
 
 namespace sevenzip32 {
 
@@ -7,16 +7,16 @@ constexpr size_t kBufferSize = 1024 * 1024;
 constexpr size_t kBufferCount = 3;
 }  // namespace
 
-BackgroundWriter::BackgroundWriter(TemporaryFile& file) : file_(file) {
+BackgroundBytes::BackgroundBytes(Consumer consume) : consume_(std::move(consume)) {
     for (size_t i = 0; i < kBufferCount; ++i) {
         free_.emplace_back().reserve(kBufferSize);
     }
     filling_ = std::move(free_.back());
     free_.pop_back();
-    thread_ = std::jthread([this] { WriteQueued(); });
+    thread_ = std::jthread([this] { ConsumeQueued(); });
 }
 
-BackgroundWriter::~BackgroundWriter() {
+BackgroundBytes::~BackgroundBytes() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -24,7 +24,7 @@ BackgroundWriter::~BackgroundWriter() {
     changed_.notify_all();
 }
 
-void BackgroundWriter::Write(std::span<const uint8_t> bytes) {
+void BackgroundBytes::Write(std::span<const uint8_t> bytes) {
     while (!bytes.empty()) {
         const size_t room = kBufferSize - filling_.size();
         const size_t taken = std::min(room, bytes.size());
@@ -36,18 +36,18 @@ void BackgroundWriter::Write(std::span<const uint8_t> bytes) {
     }
 }
 
-void BackgroundWriter::Finish() {
+void BackgroundBytes::Finish() {
     if (!filling_.empty()) {
         HandOver();
     }
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return failure_ || (full_.empty() && !writing_); });
+    changed_.wait(lock, [&] { return failure_ || (full_.empty() && !consuming_); });
     if (failure_) {
         std::rethrow_exception(failure_);
     }
 }
 
-void BackgroundWriter::HandOver() {
+void BackgroundBytes::HandOver() {
     std::unique_lock lock(mutex_);
     full_.push_back(std::move(filling_));
     changed_.notify_all();
@@ -60,7 +60,7 @@ void BackgroundWriter::HandOver() {
     filling_.clear();
 }
 
-void BackgroundWriter::WriteQueued() {
+void BackgroundBytes::ConsumeQueued() {
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] { return stopping_ || !full_.empty(); });
@@ -69,16 +69,16 @@ void BackgroundWriter::WriteQueued() {
         }
         Buffer buffer = std::move(full_.front());
         full_.pop_front();
-        writing_ = true;
+        consuming_ = true;
         lock.unlock();
         std::exception_ptr failure;
         try {
-            file_.Write(buffer);
+            consume_(buffer);
         } catch (...) {
             failure = std::current_exception();
         }
         lock.lock();
-        writing_ = false;
+        consuming_ = false;
         failure_ = failure;
         free_.push_back(std::move(buffer));
         changed_.notify_all();
