@@ -13,6 +13,7 @@
 
 #include "BackgroundBytes.h"
 #include "ChangeTimes.h"
+#include "ComposedName.h"
 #include "DiskBudget.h"
 #include "EntryDecoder.h"
 #include "EntryFailure.h"
@@ -26,6 +27,7 @@
 #include "PathParts.h"
 #include "PublishLink.h"
 #include "TemporaryFile.h"
+#include "Utf8.h"
 
 namespace sevenzip32 {
 namespace {
@@ -362,6 +364,10 @@ class ArchiveExtraction {
                 [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); },
                 decryptor);
         });
+        // Composed as the names are, so that it still finds the file it points to.
+        if (std::string composed; IsValidUtf8(target) && ComposeName(target, composed)) {
+            target = std::move(composed);
+        }
         CheckLinkTarget(Path(entry), target);
         const SharedFd folder = tools.folders.FolderOf(Path(entry));
         const std::string& name = tools.Leaf(Path(entry));

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 
+#include "ComposedName.h"
 #include "EntryFailure.h"
 #include "EntryPath.h"
 #include "MethodDecoder.h"
@@ -23,6 +25,8 @@ constexpr uint64_t kLongestLinkTarget = 4096;
 constexpr size_t kEntriesPerThread = 2048;
 constexpr size_t kUnnamed = SIZE_MAX;
 const char* const kNameComesTwice = "the name comes twice in the archive";
+const char* const kNameComesTwiceInAnotherForm =
+    "the name comes twice in the archive, differing only in its Unicode form";
 
 mode_t UnixMode(const CentralHeader& header) {
     return (header.MadeBy() >> 8) == kHostUnix
@@ -104,19 +108,23 @@ struct NameKey {
 };
 
 using Reasons = std::vector<std::pair<size_t, std::string>>;
+// The hash of a name as the archive spelled it, for the names composition changed.
+using Spellings = std::vector<std::pair<size_t, uint64_t>>;
 
 // What one thread plans for its block of entries, joined to the others' in order.
 struct PlannedBlock {
     PathList paths;
     Reasons refusals;
     Reasons otherNames;
+    Spellings recomposed;
+    UnflaggedNames unflagged;
 };
 
 // Plans the entries a slice of the central directory at a time, each slice on several
 // threads; once all are planned, finds the names that come twice.
 class Planner {
   public:
-    explicit Planner(mode_t umask) : umask_(umask) {}
+    Planner(mode_t umask, UnflaggedEncoding encoding) : umask_(umask), encoding_(encoding) {}
 
     void PlanSlice(const CentralSlice& slice) {
         if (slice.First() == 0) {
@@ -143,8 +151,12 @@ class Planner {
             plan_.otherNames.insert(plan_.otherNames.end(),
                                     std::make_move_iterator(block.otherNames.begin()),
                                     std::make_move_iterator(block.otherNames.end()));
+            recomposed_.insert(recomposed_.end(), block.recomposed.begin(), block.recomposed.end());
+            unflagged_.Add(block.unflagged);
         }
     }
+
+    const UnflaggedNames& Unflagged() const { return unflagged_; }
 
     ExtractionPlan Finish() {
         std::vector<NameKey> folded = FoldedNames();
@@ -168,17 +180,21 @@ class Planner {
 
   private:
     void PlanBlock(const CentralSlice& slice, size_t begin, size_t end, PlannedBlock& block) {
-        NameDecoder decoder;
+        NameDecoder decoder(encoding_);
         LocalHours hours;
         const std::hash<std::string_view> hash;
-        std::string name;  // each reused from entry to entry
+        std::string spelled;  // each reused from entry to entry
+        std::string name;
         EntryPath path;
         std::string folded;
         for (size_t i = begin; i < end; ++i) {
             const CentralRecord& record = slice.Record(i);
             const CentralHeader header = slice.Header(i);
             PlannedEntry& entry = plan_.entries[i];
-            decoder.Decode(header, name);
+            decoder.Decode(header, spelled);
+            if (ComposeName(spelled, name)) {
+                block.recomposed.emplace_back(i, hash(spelled));
+            }
             path.path.clear();
             try {
                 NormaliseEntryName(name, path);
@@ -207,6 +223,7 @@ class Planner {
             }
             block.paths.Add(path.path);
         }
+        block.unflagged = decoder.Unflagged();
     }
 
     // Alike names side by side, the earliest first.
@@ -236,10 +253,30 @@ class Planner {
                 plan_.entries[earliest].kind != EntryKind::Folder) {
                 plan_.entries[later].refused = true;
                 twice.push_back(later);
+                if (SpelledOtherwise(earliest, later)) {
+                    inAnotherForm_.push_back(later);
+                }
             }
         }
         std::sort(twice.begin(), twice.end());
+        std::sort(inAnotherForm_.begin(), inAnotherForm_.end());
         return twice;
+    }
+
+    // Whether two entries of one name spelled it in different Unicode forms.
+    bool SpelledOtherwise(size_t earlier, size_t later) const {
+        const auto spelling = [&](size_t index) -> std::optional<uint64_t> {
+            const auto found = std::lower_bound(recomposed_.begin(), recomposed_.end(), index,
+                                                [](const std::pair<size_t, uint64_t>& spelled,
+                                                   size_t at) { return spelled.first < at; });
+            if (found != recomposed_.end() && found->first == index) {
+                return found->second;
+            }
+            return std::nullopt;
+        };
+        const auto first = spelling(earlier);
+        const auto second = spelling(later);
+        return first != second;
     }
 
     // The case-folded names of the files whose names were understood.
@@ -279,7 +316,7 @@ class Planner {
     }
 
     // The refusals, with the names that come twice in place of any other reason.
-    static Reasons WithNamesThatComeTwice(Reasons refusals, const std::vector<size_t>& twice) {
+    Reasons WithNamesThatComeTwice(Reasons refusals, const std::vector<size_t>& twice) const {
         Reasons merged;
         merged.reserve(refusals.size() + twice.size());
         auto other = refusals.begin();
@@ -289,7 +326,10 @@ class Planner {
                     merged.push_back(std::move(*other));
                 }
             }
-            merged.emplace_back(index, kNameComesTwice);
+            merged.emplace_back(
+                index, std::binary_search(inAnotherForm_.begin(), inAnotherForm_.end(), index)
+                           ? kNameComesTwiceInAnotherForm
+                           : kNameComesTwice);
         }
         merged.insert(merged.end(), std::make_move_iterator(other),
                       std::make_move_iterator(refusals.end()));
@@ -297,8 +337,12 @@ class Planner {
     }
 
     const mode_t umask_;
+    const UnflaggedEncoding encoding_;
     ExtractionPlan plan_;
-    Reasons refusals_;                    // but for names that come twice
+    Reasons refusals_;                   // but for names that come twice
+    Spellings recomposed_;               // by rising index
+    std::vector<size_t> inAnotherForm_;  // the names that come twice in another form
+    UnflaggedNames unflagged_;
     std::vector<NameKey> names_;          // by index: the entries whose names were understood
     std::vector<uint64_t> foldedHashes_;  // by index, of the files' case-folded names
 };
@@ -315,12 +359,32 @@ std::string ExtractionPlan::Name(size_t index) const {
     return std::string(paths[index]);
 }
 
-PlannedArchive ReadAndPlan(const ArchiveFile& file, mode_t umask) {
-    Planner planner(umask);
+namespace {
+
+PlannedArchive ReadAndPlanIn(const ArchiveFile& file, mode_t umask, UnflaggedEncoding encoding,
+                             UnflaggedNames& unflagged) {
+    Planner planner(umask, encoding);
     PlannedArchive archive;
     archive.directory =
         ReadCentralDirectory(file, [&](const CentralSlice& slice) { planner.PlanSlice(slice); });
     archive.plan = planner.Finish();
+    unflagged = planner.Unflagged();
+    return archive;
+}
+
+}  // namespace
+
+// Each name is read as it reads while the archive is planned; where that turns out to
+// differ from the archive's one encoding (a rare archive: CP932 names of which some are
+// valid UTF-8), the directory is read and planned again in that encoding.
+PlannedArchive ReadAndPlan(const ArchiveFile& file, mode_t umask) {
+    UnflaggedNames unflagged;
+    PlannedArchive archive =
+        ReadAndPlanIn(file, umask, UnflaggedEncoding::EachAsItReads, unflagged);
+    if (unflagged.SomeReadOtherwise()) {
+        archive = {};
+        archive = ReadAndPlanIn(file, umask, unflagged.ArchiveEncoding(), unflagged);
+    }
     return archive;
 }
 

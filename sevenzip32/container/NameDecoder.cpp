@@ -1,5 +1,7 @@
 #include "NameDecoder.h"
 
+#include <algorithm>
+
 #include "Crc32.h"
 #include "Utf8.h"
 
@@ -28,28 +30,104 @@ std::optional<std::string> UnicodePathName(const CentralHeader& header) {
     return name;
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 }  // namespace
+
+void UnflaggedNames::Add(const UnflaggedNames& more) {
+    readAsUtf8 += more.readAsUtf8;
+    readAsCp932 += more.readAsCp932;
+    anyNotUtf8 = anyNotUtf8 || more.anyNotUtf8;
+    anyNotCp932 = anyNotCp932 || more.anyNotCp932;
+}
+
+UnflaggedEncoding UnflaggedNames::ArchiveEncoding() const {
+    if (!anyNotUtf8) {
+        return UnflaggedEncoding::Utf8;
+    }
+    return anyNotCp932 ? UnflaggedEncoding::Ibm437 : UnflaggedEncoding::Cp932;
+}
+
+bool UnflaggedNames::SomeReadOtherwise() const {
+    switch (ArchiveEncoding()) {
+        case UnflaggedEncoding::Cp932:
+            return readAsUtf8 > 0;
+        case UnflaggedEncoding::Ibm437:
+            return readAsUtf8 + readAsCp932 > 0;
+        default:
+            return false;
+    }
+}
+
 NameDecoder::~NameDecoder() {
     if (cp932_ != kNotOpen) {
         iconv_close(cp932_);
     }
 }
 
-// UTF-8 where the archive says so, or where the name is valid UTF-8 as it stands; else
-// our users' code page, CP932; else IBM437, the format's own, which decodes any bytes:
-// a name is never refused for its encoding, only for what it says once decoded.
+// UTF-8 where the archive says so; else what the Unicode path field says; else the
+// archive's encoding for the names it does not flag. Any bytes decode: a name is never
+// refused for its encoding, only for what it says once decoded.
 void NameDecoder::Decode(const CentralHeader& header, std::string& name) {
     const std::string_view raw = header.RawName();
     if (header.IsNameUtf8() && IsValidUtf8(raw)) {
         name.assign(raw);
     } else if (auto unicodeName = UnicodePathName(header)) {
         name = std::move(*unicodeName);
-    } else if (IsValidUtf8(raw)) {
-        name.assign(raw);
-    } else if (auto japanese = DecodeCp932(raw)) {
-        name = std::move(*japanese);
+    } else if (IsAscii(raw)) {
+        name.assign(raw);  // the same in every encoding
+    } else if (header.IsNameUtf8()) {
+        ReadAsItReads(raw, name);  // a flag that lies speaks for this name alone
+    } else if (encoding_ == UnflaggedEncoding::EachAsItReads) {
+        CountUnflagged(raw, ReadAsItReads(raw, name));
     } else {
+        ReadIn(encoding_, raw, name);
+    }
+}
+
+UnflaggedEncoding NameDecoder::ReadAsItReads(std::string_view raw, std::string& name) {
+    if (IsValidUtf8(raw)) {
+        name.assign(raw);
+        return UnflaggedEncoding::Utf8;
+    }
+    if (auto japanese = DecodeCp932(raw)) {
+        name = std::move(*japanese);
+        return UnflaggedEncoding::Cp932;
+    }
+    name = DecodeIbm437(raw);
+    return UnflaggedEncoding::Ibm437;
+}
+
+void NameDecoder::CountUnflagged(std::string_view raw, UnflaggedEncoding read) {
+    switch (read) {
+        case UnflaggedEncoding::Utf8:
+            ++unflagged_.readAsUtf8;
+            // Whether it is CP932 too matters only while every name so far is.
+            unflagged_.anyNotCp932 = unflagged_.anyNotCp932 || !DecodeCp932(raw);
+            break;
+        case UnflaggedEncoding::Cp932:
+            ++unflagged_.readAsCp932;
+            unflagged_.anyNotUtf8 = true;
+            break;
+        default:
+            unflagged_.anyNotUtf8 = true;
+            unflagged_.anyNotCp932 = true;
+    }
+}
+
+void NameDecoder::ReadIn(UnflaggedEncoding encoding, std::string_view raw, std::string& name) {
+    if (encoding == UnflaggedEncoding::Utf8 && IsValidUtf8(raw)) {
+        name.assign(raw);
+    } else if (auto japanese =
+                   encoding == UnflaggedEncoding::Cp932 ? DecodeCp932(raw) : std::nullopt) {
+        name = std::move(*japanese);
+    } else if (encoding == UnflaggedEncoding::Ibm437) {
         name = DecodeIbm437(raw);
+    } else {
+        ReadAsItReads(raw, name);  // the bytes changed since the encoding was chosen
     }
 }
 

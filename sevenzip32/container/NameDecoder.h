@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,23 +12,49 @@
 
 namespace sevenzip32 {
 
-// Decodes entry names to UTF-8: names that are neither flagged UTF-8 nor valid UTF-8
-// come from the Japanese Windows code page, in which archives made on our users'
-// machines name their files, or else from IBM437.
+// How the names that are not flagged UTF-8 (and have no Unicode path field) are read. One
+// archive was written on one machine, so all of its names are read alike: a CP932 name
+// that happens to be valid UTF-8, as half-width katakana often is, still reads as CP932.
+enum class UnflaggedEncoding : uint8_t { EachAsItReads, Utf8, Cp932, Ibm437 };
+
+// What the unflagged names beyond ASCII could be, counted while they are read each as it
+// reads: valid UTF-8 first, else CP932, else IBM437, the format's own.
+struct UnflaggedNames {
+    size_t readAsUtf8 = 0;
+    size_t readAsCp932 = 0;
+    bool anyNotUtf8 = false;
+    bool anyNotCp932 = false;
+
+    void Add(const UnflaggedNames& more);
+    // UTF-8 if every such name is that, else CP932 if every one decodes so, else IBM437.
+    UnflaggedEncoding ArchiveEncoding() const;
+    // True when some name read as it reads came out otherwise than in the archive's encoding.
+    bool SomeReadOtherwise() const;
+};
+
 class NameDecoder {
   public:
-    NameDecoder() = default;
+    explicit NameDecoder(UnflaggedEncoding encoding) : encoding_(encoding) {}
     ~NameDecoder();
     NameDecoder(const NameDecoder&) = delete;
     NameDecoder& operator=(const NameDecoder&) = delete;
 
     // The entry's name in UTF-8, into name, whose room is reused; any bytes decode.
     void Decode(const CentralHeader& header, std::string& name);
+    // The unflagged names met, while each is read as it reads.
+    const UnflaggedNames& Unflagged() const { return unflagged_; }
 
   private:
     static inline const iconv_t kNotOpen = reinterpret_cast<iconv_t>(-1);
 
+    // Valid UTF-8 as it stands, else CP932, else IBM437; says which it was.
+    UnflaggedEncoding ReadAsItReads(std::string_view raw, std::string& name);
+    void CountUnflagged(std::string_view raw, UnflaggedEncoding read);
+    void ReadIn(UnflaggedEncoding encoding, std::string_view raw, std::string& name);
     std::optional<std::string> DecodeCp932(std::string_view raw);
+
+    const UnflaggedEncoding encoding_;
+    UnflaggedNames unflagged_;
     iconv_t cp932_ = kNotOpen;
 };
 

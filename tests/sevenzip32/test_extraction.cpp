@@ -114,23 +114,90 @@ TEST_F(ExtractionTest, Zip64AndDataDescriptorsAreRead) {
     EXPECT_EQ(ReadWholeFile(Output("described.txt")), described.data);
 }
 
-TEST_F(ExtractionTest, NamesAreDecodedFromUtf8TheUnicodeFieldOrCp932) {
-    const std::string cp932Name = "\x83\x65\x83\x58\x83\x67\\\x93\xfa\x96\x7b\x8c\xea.txt";
-    Entry japanese = File(cp932Name, "cp932");
-    Entry flagged = File("\xE8\xA7\xA3\xE5\x87\x8D.txt", "utf8 flagged");  // 解凍
-    flagged.flags = 0x0800;
-    Entry unflaggedUtf8 = File("caf\xC3\xA9.txt", "utf8 unflagged");
-    Entry withField = File("\x82\xa0.txt", "unicode field");
+namespace {
+
+Entry Flagged(Entry entry) {
+    entry.flags |= 0x0800;
+    return entry;
+}
+
+// ガイド/プログラム.txt as macOS writes it: each voiced kana a base and a combining mark.
+const std::string kGuideDecomposed = "カ\u3099イト\u3099";
+const std::string kProgramDecomposed = "フ\u309Aロク\u3099ラム.txt";
+
+struct NamesCase {
+    const char* what;
+    std::vector<Entry> entries;
+    std::vector<std::string> landsAs;  // by entry
+};
+
+}  // namespace
+
+TEST_F(ExtractionTest, NamesAreDecodedInTheArchivesOneEncodingAndComposed) {
+    Entry withField = File("\x82\xa0.txt", "");
     withField.extraFields = UnicodePathExtra(withField.name, "\xE3\x81\x82-field.txt");
-    // The second byte of ソ is 0x5C, a backslash: the name must be decoded before it is split.
-    Entry trailByte = File("\x83\x5C\x83\x74\x83\x67.txt", "one part");
-    auto result = Extract(Archive({japanese, flagged, unflaggedUtf8, withField, trailByte}));
-    EXPECT_EQ(result.status, 0) << result.report;
-    EXPECT_EQ(ReadWholeFile(Output("テスト/日本語.txt")), "cp932");
-    EXPECT_EQ(ReadWholeFile(Output("解凍.txt")), "utf8 flagged");
-    EXPECT_EQ(ReadWholeFile(Output("café.txt")), "utf8 unflagged");
-    EXPECT_EQ(ReadWholeFile(Output("あ-field.txt")), "unicode field");
-    EXPECT_EQ(ReadWholeFile(Output("ソフト.txt")), "one part");
+    const std::vector<NamesCase> cases = {
+        {"flagged, a Unicode field, and CP932 whose trail byte is a backslash",
+         {File("\x83\x65\x83\x58\x83\x67\\\x93\xfa\x96\x7b\x8c\xea.txt", ""),
+          Flagged(File("\xE8\xA7\xA3\xE5\x87\x8D.txt", "")), withField,
+          File("\x83\x5C\x83\x74\x83\x67.txt", "")},
+         {"テスト/日本語.txt", "解凍.txt", "あ-field.txt", "ソフト.txt"}},
+        {"unflagged UTF-8 throughout",
+         {File("caf\xC3\xA9.txt", ""), File("\xE6\x97\xA5\xE6\x9C\xAC.txt", "")},
+         {"café.txt", "日本.txt"}},
+        {"CP932 of which one name is valid UTF-8 too",
+         {File("\x8E\x91\x97\xBF/\x95\xF1\x8D\x90\x8F\x91.txt", ""),
+          File("\xC3\xDE\xB0\xC0.csv", ""), File("\xC5\xB6\xDE\xB2.txt", "")},
+         {"資料/報告書.txt", "ﾃﾞｰﾀ.csv", "ﾅｶﾞｲ.txt"}},
+        {"neither UTF-8 nor CP932: IBM437 for all, a lying flag for itself",
+         {File("caf\x82 na\x8Bve.txt", ""), File("\x83\x65\x83\x58\x83\x67.txt", ""),
+          Flagged(File("\x83\x65\x83\x58\x83\x67-flag.txt", ""))},
+         {"café naïve.txt", "âeâXâg.txt", "テスト-flag.txt"}},
+        {"decomposed, flagged and not",
+         {Flagged(File(kGuideDecomposed + "/" + kProgramDecomposed, "")),
+          File(kProgramDecomposed, "")},
+         {"ガイド/プログラム.txt", "プログラム.txt"}},
+        {"forms mixed within a path",
+         {Flagged(File(kGuideDecomposed + "/a.txt", "")),
+          Flagged(File("ガイド/" + kProgramDecomposed, ""))},
+         {"ガイド/a.txt", "ガイド/プログラム.txt"}},
+        {"a compatibility ideograph keeps its shape",
+         {Flagged(File("\uFA10.txt", ""))},
+         {"\uFA10.txt"}},
+    };
+    for (const NamesCase& names : cases) {
+        SCOPED_TRACE(names.what);
+        std::filesystem::remove_all(OutputFolder());
+        std::filesystem::create_directory(OutputFolder());
+        std::vector<Entry> entries = names.entries;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            entries[i].data = names.landsAs[i];
+        }
+        const auto result = Extract(Archive(entries));
+        EXPECT_EQ(result.status, 0) << result.report;
+        for (const std::string& name : names.landsAs) {
+            EXPECT_EQ(ReadWholeFile(Output(name)), name);
+        }
+    }
+}
+
+TEST_F(ExtractionTest, NamesThatComeTwiceInAnotherFormKeepTheFirst) {
+    const auto result = Extract(Archive({
+        Flagged(File("ガ.txt", "composed")),
+        Flagged(File("カ\u3099.txt", "decomposed")),
+        Flagged(File(kGuideDecomposed + "/a.txt", "first")),
+        Flagged(File("ガイド/a.txt", "second")),
+        Flagged(File(kGuideDecomposed + "/a.txt", "third")),
+    }));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(ReadWholeFile(Output("ガ.txt")), "composed");
+    EXPECT_EQ(ReadWholeFile(Output("ガイド/a.txt")), "first");
+    const char* const inAnotherForm =
+        "the name comes twice in the archive, differing only in its Unicode form\n";
+    EXPECT_THAT(result.report, HasSubstr("Failed: ガ.txt: " + std::string(inAnotherForm)));
+    EXPECT_THAT(result.report, HasSubstr("Failed: ガイド/a.txt: " + std::string(inAnotherForm)));
+    EXPECT_THAT(result.report, HasSubstr("Failed: ガイド/a.txt: the name comes twice in the "
+                                         "archive\n"));
 }
 
 TEST_F(ExtractionTest, ManyFilesAcrossFoldersAllArriveIntact) {
@@ -152,12 +219,15 @@ TEST_F(ExtractionTest, ManyFilesAcrossFoldersAllArriveIntact) {
 }
 
 TEST_F(ExtractionTest, LinksThatStayInsideAreCreated) {
-    auto result = Extract(Archive({File("lib/real.so", "elf"), Link("lib/alias.so", "real.so"),
-                                   Link("top", "lib/../lib"), Link("lib/up", "../lib/real.so")}));
+    auto result =
+        Extract(Archive({File("lib/real.so", "elf"), Link("lib/alias.so", "real.so"),
+                         Link("top", "lib/../lib"), Link("lib/up", "../lib/real.so"),
+                         Flagged(File(kGuideDecomposed, "")), Link("guide", kGuideDecomposed)}));
     // "lib/../lib" climbs after descending and is refused; the others stay inside.
     EXPECT_EQ(result.status, 1) << result.report;
     EXPECT_EQ(std::filesystem::read_symlink(Output("lib/alias.so")), "real.so");
     EXPECT_EQ(std::filesystem::read_symlink(Output("lib/up")), "../lib/real.so");
+    EXPECT_EQ(std::filesystem::read_symlink(Output("guide")), "ガイド");  // composed as names are
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Output("top"))));
 }
 
