@@ -267,7 +267,7 @@ class ArchiveExtraction {
         const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
                                     user_};
         if (entry.caseTwin && NameStandsSpelledOtherwise(folder->Get(), name)) {
-            throw EntryFailure("the name comes twice in the archive, differing only in case");
+            throw EntryFailure(Reason::kNameComesTwiceInCase);
         }
         // A folder this extraction made holds nothing to compare with and nothing stale.
         // An entry without a CRC can be told only by decrypting it.

@@ -50,10 +50,10 @@ std::optional<std::vector<std::string>> SplitArguments(std::string_view text) {
 std::variant<ExtractRequest, CommandLineError> ParseCommandLine(std::string_view commandLine) {
     auto arguments = SplitArguments(commandLine);
     if (!arguments) {
-        return CommandLineError{"unterminated quote in the command line"};
+        return CommandLineError{Reason::kUnterminatedQuote};
     }
     if (arguments->empty() || arguments->front() != "x") {
-        return CommandLineError{"the command must be x (extract with full paths)"};
+        return CommandLineError{Reason::kCommandNotExtract};
     }
     const std::set<std::string> requiredSwitches = {"-r", "-hide", "-aoa", "-y"};
     std::set<std::string> seenSwitches;
@@ -63,30 +63,30 @@ std::variant<ExtractRequest, CommandLineError> ParseCommandLine(std::string_view
         const std::string& argument = (*arguments)[i];
         if (argument.starts_with("-o")) {
             if (outputFolder) {
-                return CommandLineError{"more than one output folder"};
+                return CommandLineError{Reason::kOutputFolderTwice};
             }
             outputFolder = argument.substr(2);
         } else if (argument.starts_with("-")) {
             if (!requiredSwitches.contains(argument)) {
-                return CommandLineError{"unknown switch " + argument};
+                return CommandLineError{Reason::kUnknownSwitch, argument};
             }
             if (!seenSwitches.insert(argument).second) {
-                return CommandLineError{"switch given twice: " + argument};
+                return CommandLineError{Reason::kSwitchTwice, argument};
             }
         } else if (archivePath) {
-            return CommandLineError{"more than one archive"};
+            return CommandLineError{Reason::kArchiveTwice};
         } else {
             archivePath = argument;
         }
     }
     if (seenSwitches != requiredSwitches) {
-        return CommandLineError{"the switches -r -hide -aoa -y are all required"};
+        return CommandLineError{Reason::kSwitchesRequired};
     }
     if (!archivePath || archivePath->empty()) {
-        return CommandLineError{"no archive named"};
+        return CommandLineError{Reason::kNoArchive};
     }
     if (!outputFolder || outputFolder->empty()) {
-        return CommandLineError{"no output folder given with -o"};
+        return CommandLineError{Reason::kNoOutputFolder};
     }
     return ExtractRequest{std::move(*archivePath), std::move(*outputFolder)};
 }

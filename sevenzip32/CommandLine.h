@@ -7,6 +7,8 @@
 #include <string_view>
 #include <variant>
 
+#include "Reasons.h"
+
 namespace sevenzip32 {
 
 struct ExtractRequest {
@@ -15,7 +17,13 @@ struct ExtractRequest {
 };
 
 struct CommandLineError {
-    std::string reason;
+    Reason reason;
+    std::string detail = {};  // the argument it is about, if any
+
+    std::string Text() const {
+        return detail.empty() ? std::string(TextOf(reason))
+                              : std::string(TextOf(reason)).append(": ").append(detail);
+    }
 };
 
 std::variant<ExtractRequest, CommandLineError> ParseCommandLine(std::string_view commandLine);

@@ -20,7 +20,7 @@ class CheckedSink {
 
     void Put(std::span<const uint8_t> bytes) {
         if (bytes.size() > record_.size - produced_) {
-            throw EntryFailure("the entry produces more bytes than it declares");
+            throw EntryFailure(Reason::kMoreBytesThanDeclared);
         }
         produced_ += bytes.size();
         crc_ = UpdateCrc32(crc_, bytes);
@@ -29,10 +29,10 @@ class CheckedSink {
 
     void Finish() const {
         if (produced_ != record_.size) {
-            throw EntryFailure("the entry produces fewer bytes than it declares");
+            throw EntryFailure(Reason::kFewerBytesThanDeclared);
         }
         if (record_.HasCrc() && crc_ != record_.crc) {
-            throw EntryFailure("CRC-32 mismatch");
+            throw EntryFailure(Reason::kCrcMismatch);
         }
     }
 
@@ -46,7 +46,7 @@ class CheckedSink {
 void EntryDecoder::Decode(const ArchiveFile& file, const CentralRecord& record,
                           const ChunkSink& sink, EntryDecryptor* decryptor) {
     if (record.IsEncrypted() && decryptor == nullptr) {
-        throw EntryFailure("the entry is encrypted");
+        throw EntryFailure(Reason::kEncrypted);
     }
     // Taken at the first entry that needs them: a pass that finds everything in place
     // decodes nothing.
@@ -77,7 +77,7 @@ EntryDecoder::Data EntryDecoder::DataOf(const CentralRecord& record) {
     const uint64_t header = CipherHeaderSize(record.cipher);
     const uint64_t trailer = CipherTrailerSize(record.cipher);
     if (record.compressedSize < header + trailer) {
-        throw EntryFailure("the encrypted entry is too short for its cipher's header");
+        throw EntryFailure(Reason::kCipherHeaderTooShort);
     }
     return {record.dataOffset + header, record.compressedSize - header - trailer};
 }
@@ -109,7 +109,7 @@ MethodDecoder& EntryDecoder::DecoderFor(const CentralRecord& record) {
     if (!decoder) {
         decoder = MakeMethodDecoder(record.method);
         if (!decoder) {
-            throw EntryFailure("unsupported compression method " + std::to_string(record.method));
+            throw EntryFailure(Reason::kUnsupportedMethod, std::to_string(record.method));
         }
     }
     decoder->Reset(record.size);
@@ -169,12 +169,11 @@ void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& 
             break;
         }
         if (step.consumed == 0 && step.produced == 0) {
-            throw EntryFailure(pending.empty() ? "the compressed data ends early"
-                                               : "the compressed data is damaged");
+            throw EntryFailure(pending.empty() ? Reason::kDataEndsEarly : Reason::kDataDamaged);
         }
     }
     if (!pending.empty() || left > 0) {
-        throw EntryFailure("the compressed data ends before its declared size");
+        throw EntryFailure(Reason::kDataEndsBeforeDeclaredSize);
     }
 }
 

@@ -38,7 +38,7 @@ class EntryOutcomes {
             Record(entry, failure.what());
         } catch (const std::exception& failure) {
             states_[entry] = kFailedFromOutside;
-            Record(entry, failure.what());
+            Record(entry, failure, Reason::kInternalError);
         } catch (...) {
             states_[entry] = kFailedFromOutside;
         }
@@ -69,11 +69,11 @@ class EntryOutcomes {
                 ++reason;
             }
             if (states_[entry] == kPending) {
-                visit(entry, "the entry was not reached");
+                visit(entry, std::string(TextOf(Reason::kNotReached)));
             } else if (states_[entry] != kSucceeded) {
                 visit(entry, reason != reasons_.end() && reason->first == entry
                                  ? reason->second
-                                 : "an internal error stopped the entry");
+                                 : std::string(TextOf(Reason::kInternalError)));
             }
         }
     }
@@ -87,6 +87,13 @@ class EntryOutcomes {
             reasons_.emplace_back(entry, reason);
         } catch (...) {
             // No memory for the words: the entry still counts as failed.
+        }
+    }
+    void Record(size_t entry, const std::exception& thrown, Reason otherwise) noexcept {
+        try {
+            Record(entry, ReasonOf(thrown, otherwise).c_str());
+        } catch (...) {
+            // As above.
         }
     }
 

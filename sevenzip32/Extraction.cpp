@@ -66,7 +66,7 @@ class RecordedExtraction {
                 return Replay(lines);
             }
             if (file.Size() == 0) {
-                throw EntryFailure("the file is empty, not a ZIP archive");
+                throw EntryFailure(Reason::kEmptyFile);
             }
             PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
             const PasswordList passwords = PasswordsFor(archive.directory);
@@ -76,7 +76,7 @@ class RecordedExtraction {
                                       unlocker, lines, trusted_ ? &record_ : nullptr);
         } catch (const std::exception& failure) {
             const auto* entryFailure = dynamic_cast<const EntryFailure*>(&failure);
-            lines.push_back(std::string("Failed: ") + failure.what());
+            lines.push_back("Failed: " + ReasonOf(failure, Reason::kExtractionStopped));
             record_.status = kArchiveRejected;
             record_.failuresRepeat = entryFailure != nullptr && entryFailure->LiesInTheArchive();
             record_.ForgetEntries();

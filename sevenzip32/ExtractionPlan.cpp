@@ -24,9 +24,6 @@ constexpr uint16_t kExtendedTimestampExtraId = 0x5455;
 constexpr uint64_t kLongestLinkTarget = 4096;
 constexpr size_t kEntriesPerThread = 2048;
 constexpr size_t kUnnamed = SIZE_MAX;
-const char* const kNameComesTwice = "the name comes twice in the archive";
-const char* const kNameComesTwiceInAnotherForm =
-    "the name comes twice in the archive, differing only in its Unicode form";
 
 mode_t UnixMode(const CentralHeader& header) {
     return (header.MadeBy() >> 8) == kHostUnix
@@ -93,10 +90,10 @@ void CheckReadable(const CentralRecord& record, EntryKind kind) {
         throw EntryFailure(UnreadableCipherReason(record));
     }
     if (!IsMethodSupported(record.method)) {
-        throw EntryFailure("unsupported compression method " + std::to_string(record.method));
+        throw EntryFailure(Reason::kUnsupportedMethod, std::to_string(record.method));
     }
     if (kind == EntryKind::Link && record.size > kLongestLinkTarget) {
-        throw EntryFailure("the link's target is too long");
+        throw EntryFailure(Reason::kLinkTargetTooLong);
     }
 }
 
@@ -200,7 +197,7 @@ class Planner {
                 NormaliseEntryName(name, path);
                 entry.kind = KindOf(header, path);
                 if (path.path.empty() && entry.kind != EntryKind::Folder) {
-                    throw EntryFailure("the name has no file name in it");
+                    throw EntryFailure(Reason::kNameHasNoFileName);
                 }
                 names_[i] = {hash(path.path), i};
                 if (entry.kind == EntryKind::File) {
@@ -326,10 +323,10 @@ class Planner {
                     merged.push_back(std::move(*other));
                 }
             }
-            merged.emplace_back(
-                index, std::binary_search(inAnotherForm_.begin(), inAnotherForm_.end(), index)
-                           ? kNameComesTwiceInAnotherForm
-                           : kNameComesTwice);
+            const bool inAnotherForm =
+                std::binary_search(inAnotherForm_.begin(), inAnotherForm_.end(), index);
+            merged.emplace_back(index, TextOf(inAnotherForm ? Reason::kNameComesTwiceInForm
+                                                            : Reason::kNameComesTwice));
         }
         merged.insert(merged.end(), std::make_move_iterator(other),
                       std::make_move_iterator(refusals.end()));

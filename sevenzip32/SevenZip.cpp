@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "Extraction.h"
 #include "OutputText.h"
+#include "Reasons.h"
 
 #define SEVENZIP_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -23,13 +24,13 @@ SEVENZIP_EXPORT int SevenZip(uint32_t /*ownerWindow*/, const char* commandLine, 
     try {
         auto parsed = ParseCommandLine(commandLine == nullptr ? "" : commandLine);
         if (auto* error = std::get_if<CommandLineError>(&parsed)) {
-            report.AddLine("Command line refused: " + error->reason);
+            report.AddLine("Command line refused: " + error->Text());
             status = kBadCommandLine;
         } else {
             status = Extract(std::get<ExtractRequest>(parsed), report);
         }
     } catch (...) {
-        report.AddLine("Internal error: the extraction stopped");
+        report.AddLine("Internal error: " + std::string(TextOf(Reason::kExtractionStopped)));
         status = kInternalError;
     }
     try {

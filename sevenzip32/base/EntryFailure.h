@@ -7,8 +7,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+#include "Reasons.h"
 
 namespace sevenzip32 {
 
@@ -16,8 +20,12 @@ class EntryFailure : public std::runtime_error {
   public:
     enum class Cause { InTheArchive, WantsPassword, Outside };
 
-    explicit EntryFailure(const std::string& reason, Cause cause = Cause::InTheArchive)
-        : std::runtime_error(reason), cause_(cause) {}
+    explicit EntryFailure(Reason reason, Cause cause = Cause::InTheArchive)
+        : std::runtime_error(std::string(TextOf(reason))), cause_(cause) {}
+    // The reason, then what it is about: "reason: detail".
+    EntryFailure(Reason reason, std::string_view detail, Cause cause = Cause::InTheArchive)
+        : std::runtime_error(std::string(TextOf(reason)).append(": ").append(detail)),
+          cause_(cause) {}
 
     // True too for a password none of the listed ones is: with the same list, it fails
     // again the same way.
@@ -29,12 +37,28 @@ class EntryFailure : public std::runtime_error {
 };
 
 // The failure of a system call, with the call's own words for errno.
-inline EntryFailure SystemFailure(const std::string& what, int error = errno) {
-    return EntryFailure(what + ": " + std::strerror(error), EntryFailure::Cause::Outside);
+inline EntryFailure SystemFailure(Reason what, int error = errno) {
+    return EntryFailure(what, std::strerror(error), EntryFailure::Cause::Outside);
+}
+
+// The same, about the named path.
+inline EntryFailure SystemFailure(Reason what, const std::string& name, int error = errno) {
+    return EntryFailure(what, name + ": " + std::strerror(error), EntryFailure::Cause::Outside);
+}
+
+// The words for anything thrown: a failure's own, or otherwise's with what was thrown.
+inline std::string ReasonOf(const std::exception& thrown, Reason otherwise) {
+    if (dynamic_cast<const EntryFailure*>(&thrown) != nullptr) {
+        return thrown.what();
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&thrown) != nullptr) {
+        return std::string(TextOf(Reason::kOutOfMemory));
+    }
+    return std::string(TextOf(otherwise)).append(": ").append(thrown.what());
 }
 
 inline EntryFailure NotEnoughSpace() {
-    return EntryFailure("not enough free space on the disk", EntryFailure::Cause::Outside);
+    return EntryFailure(Reason::kNotEnoughSpace, EntryFailure::Cause::Outside);
 }
 
 }  // namespace sevenzip32

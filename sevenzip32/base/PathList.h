@@ -3,10 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "EntryFailure.h"
 
 namespace sevenzip32 {
 
@@ -22,7 +23,7 @@ class PathList {
         ends_.reserve(paths);
         text_.reserve(bytes);
     }
-    // Throws std::length_error past 4 GiB of paths, more than any archive names.
+    // Throws EntryFailure past 4 GiB of paths, more than any archive names.
     void Add(std::string_view path) {
         MakeRoomFor(path.size());
         text_ += path;
@@ -42,7 +43,7 @@ class PathList {
   private:
     void MakeRoomFor(size_t bytes) const {
         if (bytes > UINT32_MAX - text_.size()) {
-            throw std::length_error("the paths take more than 4 GiB");
+            throw EntryFailure(Reason::kPathsTooLong);
         }
     }
 

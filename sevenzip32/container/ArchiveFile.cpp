@@ -12,21 +12,21 @@ namespace sevenzip32 {
 ArchiveFile::ArchiveFile(const std::string& path)
     : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
     if (!fd_.IsOpen()) {
-        throw SystemFailure("cannot open the archive");
+        throw SystemFailure(Reason::kCannotOpenArchive);
     }
     struct stat status {};
     if (::fstat(fd_.Get(), &status) != 0) {
-        throw SystemFailure("cannot read the archive's attributes");
+        throw SystemFailure(Reason::kCannotReadArchiveAttributes);
     }
     if (!S_ISREG(status.st_mode)) {
-        throw EntryFailure("the archive is not a regular file");
+        throw EntryFailure(Reason::kArchiveNotRegularFile);
     }
     size_ = static_cast<uint64_t>(status.st_size);
 }
 
 void ArchiveFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) const {
     if (offset > size_ || bytes.size() > size_ - offset) {
-        throw EntryFailure("the archive is truncated");
+        throw EntryFailure(Reason::kTruncated);
     }
     size_t done = 0;
     while (done < bytes.size()) {
@@ -36,10 +36,10 @@ void ArchiveFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) const {
             if (errno == EINTR) {
                 continue;
             }
-            throw SystemFailure("cannot read the archive");
+            throw SystemFailure(Reason::kCannotReadArchive);
         }
         if (got == 0) {
-            throw EntryFailure("the archive is truncated");
+            throw EntryFailure(Reason::kTruncated);
         }
         done += static_cast<size_t>(got);
     }

@@ -36,10 +36,6 @@ constexpr uint16_t kEscape16 = 0xFFFF;
 constexpr size_t kHeadersPerThread = 2048;
 constexpr uint32_t kEscape32 = 0xFFFFFFFF;
 
-const char* const kCentralDirectoryEncrypted =
-    "the archive's central directory is encrypted, which this library does not read";
-const char* const kLocalDisagrees = "an entry's local header disagrees with the central directory";
-
 struct EndRecord {
     uint64_t entryCount = 0;
     uint64_t directorySize = 0;
@@ -52,7 +48,7 @@ struct EndRecord {
 
 EndRecord FindEndRecord(const ArchiveFile& file) {
     if (file.Size() < kEndSize) {
-        throw EntryFailure("not a ZIP archive (too short for an end record)");
+        throw EntryFailure(Reason::kTooShortForEndRecord);
     }
     const uint64_t tailSize = std::min<uint64_t>(file.Size(), kEndSize + 0xFFFF);
     std::vector<uint8_t> tail(tailSize);
@@ -69,7 +65,7 @@ EndRecord FindEndRecord(const ArchiveFile& file) {
         const uint16_t directoryDisk = ReadU16(p + 6);
         end.disksInZip64 = disk == kEscape16 && directoryDisk == kEscape16;
         if ((disk != 0 || directoryDisk != 0) && !end.disksInZip64) {
-            throw EntryFailure("multi-volume archives are not supported");
+            throw EntryFailure(Reason::kMultiVolume);
         }
         end.entryCount = ReadU16(p + 10);
         end.directorySize = ReadU32(p + 12);
@@ -78,13 +74,13 @@ EndRecord FindEndRecord(const ArchiveFile& file) {
         end.directoryEnd = end.position;
         return end;
     }
-    throw EntryFailure("not a ZIP archive (no end record)");
+    throw EntryFailure(Reason::kNoEndRecord);
 }
 
 // A classic field either holds its escape value or agrees with the zip64 record.
 void CheckAgrees(uint64_t classic, uint64_t escape, uint64_t zip64) {
     if (classic != escape && classic != zip64) {
-        throw EntryFailure("the archive's two end records disagree");
+        throw EntryFailure(Reason::kEndRecordsDisagree);
     }
 }
 
@@ -95,7 +91,7 @@ void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
         (file.ReadAt(end.position - kZip64LocatorSize, locator),
          ReadU32(locator) != kZip64LocatorSignature)) {
         if (end.disksInZip64) {
-            throw EntryFailure("multi-volume archives are not supported");
+            throw EntryFailure(Reason::kMultiVolume);
         }
         return;
     }
@@ -107,12 +103,12 @@ void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
         recordPosition = end.position - kZip64LocatorSize - kZip64EndSize;
         file.ReadAt(recordPosition, record);
         if (ReadU32(record) != kZip64EndSignature) {
-            throw EntryFailure("the zip64 end record is missing");
+            throw EntryFailure(Reason::kZip64EndMissing);
         }
     }
     if (ReadU32(locator + 4) != 0 || ReadU32(record + 16) != 0 || ReadU32(record + 20) != 0 ||
         ReadU64(record + 24) != ReadU64(record + 32)) {
-        throw EntryFailure("multi-volume archives are not supported");
+        throw EntryFailure(Reason::kMultiVolume);
     }
     const uint64_t count = ReadU64(record + 32);
     const uint64_t size = ReadU64(record + 40);
@@ -136,7 +132,7 @@ void ApplyZip64Extra(std::string_view extraFields, std::initializer_list<uint64_
     }
     const auto extra = FindExtraField(extraFields, kZip64ExtraId);
     if (!extra) {
-        throw EntryFailure("an entry lacks its zip64 sizes");
+        throw EntryFailure(Reason::kZip64SizesMissing);
     }
     size_t at = 0;
     for (uint64_t* field : marked) {
@@ -144,7 +140,7 @@ void ApplyZip64Extra(std::string_view extraFields, std::initializer_list<uint64_
             continue;
         }
         if (at + 8 > extra->size()) {
-            throw EntryFailure("an entry's zip64 field is too short");
+            throw EntryFailure(Reason::kZip64FieldTooShort);
         }
         *field = ReadU64(reinterpret_cast<const uint8_t*>(extra->data()) + at);
         at += 8;
@@ -182,7 +178,7 @@ void ReadDataDescriptor(ReadWindow& window, CentralRecord& record) {
             return;
         }
     }
-    throw EntryFailure("an entry's data descriptor disagrees with the central directory");
+    throw EntryFailure(Reason::kDescriptorDisagrees);
 }
 
 // centralNames reads the central directory again, from the page cache, for the names.
@@ -190,7 +186,7 @@ void ReadLocalHeader(ReadWindow& window, ReadWindow& centralNames, uint64_t dire
                      CentralRecord& record) {
     const uint8_t* header = window.At(record.localHeaderOffset, kLocalSize).data();
     if (ReadU32(header) != kLocalSignature) {
-        throw EntryFailure("an entry's local header is missing");
+        throw EntryFailure(Reason::kLocalHeaderMissing);
     }
     const size_t nameLength = ReadU16(header + 26);
     const size_t extraLength = ReadU16(header + 28);
@@ -209,19 +205,19 @@ void ReadLocalHeader(ReadWindow& window, ReadWindow& centralNames, uint64_t dire
     if (method != record.MethodInHeaders() || ((flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
         name != std::string_view(reinterpret_cast<const char*>(centralName.data()),
                                  centralName.size())) {
-        throw EntryFailure(kLocalDisagrees);
+        throw EntryFailure(Reason::kLocalHeaderDisagrees);
     }
     ApplyZip64Extra(extra, {&size, &compressed});
     const bool described = (flags & kDataDescriptorFlag) != 0;
     if (!LocalValueAgrees(crc, record.crc, described) ||
         !LocalValueAgrees(compressed, record.compressedSize, described) ||
         !LocalValueAgrees(size, record.size, described)) {
-        throw EntryFailure(kLocalDisagrees);
+        throw EntryFailure(Reason::kLocalHeaderDisagrees);
     }
     record.dataOffset = record.localHeaderOffset + kLocalSize + nameLength + extraLength;
     if (record.dataOffset > window.FileSize() ||
         record.compressedSize > window.FileSize() - record.dataOffset) {
-        throw EntryFailure("the archive is truncated (an entry's data runs past its end)");
+        throw EntryFailure(Reason::kDataPastEnd);
     }
     if (described) {
         ReadDataDescriptor(window, record);
@@ -248,13 +244,12 @@ std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t
     return std::nullopt;
 }
 
-const char* UnreadableCipherReason(const CentralRecord& record) {
+Reason UnreadableCipherReason(const CentralRecord& record) {
     if ((record.flags & kMaskedHeadersFlag) != 0) {
-        return kCentralDirectoryEncrypted;
+        return Reason::kDirectoryEncrypted;
     }
-    return (record.flags & kStrongEncryptionFlag) != 0
-               ? "the entry uses strong encryption, which this library does not read"
-               : "the entry's AES field is missing or names no known key size";
+    return (record.flags & kStrongEncryptionFlag) != 0 ? Reason::kStrongEncryption
+                                                       : Reason::kUnknownAesField;
 }
 
 std::optional<std::string_view> CentralHeader::ExtraField(uint16_t id) const {
@@ -298,8 +293,8 @@ size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_
         const uint8_t* p = bytes.data() + at;
         if (ReadU32(p) != kCentralSignature) {
             throw EntryFailure(ReadU32(p) == kArchiveExtraDataSignature
-                                   ? kCentralDirectoryEncrypted
-                                   : "the central directory is damaged");
+                                   ? Reason::kDirectoryEncrypted
+                                   : Reason::kDirectoryDamaged);
         }
         const size_t nameLength = ReadU16(p + 28);
         const size_t recordSize = kCentralSize + nameLength + ReadU16(p + 30) + ReadU16(p + 32);
@@ -319,7 +314,7 @@ size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_
                         {&record.size, &record.compressedSize, &record.localHeaderOffset});
         ReadCipher(CentralHeader(p), record);
         if (record.localHeaderOffset > file.Size() - shift) {
-            throw EntryFailure("the archive is truncated (an entry's header runs past its end)");
+            throw EntryFailure(Reason::kHeaderPastEnd);
         }
         record.localHeaderOffset += shift;
         directory.records.push_back(record);
@@ -336,10 +331,10 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file,
     ReadZip64End(file, end);
     if (end.directoryOffset > end.directoryEnd ||
         end.directorySize > end.directoryEnd - end.directoryOffset) {
-        throw EntryFailure("the archive is truncated (central directory out of place)");
+        throw EntryFailure(Reason::kDirectoryOutOfPlace);
     }
     if (end.directorySize > UINT32_MAX) {
-        throw EntryFailure("the central directory is larger than 4 GiB");
+        throw EntryFailure(Reason::kDirectoryTooLarge);
     }
     // Bytes before the archive (a stub, padding) move everything by the same amount.
     const uint64_t shift = end.directoryEnd - end.directoryOffset - end.directorySize;
@@ -368,12 +363,12 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file,
         sliceStart += parsed;
     }
     if (!slice.empty()) {
-        throw EntryFailure("the central directory is damaged");
+        throw EntryFailure(Reason::kDirectoryDamaged);
     }
     // The records are the truth; a classic count only says how many there are modulo 65,536.
     const uint64_t found = directory.records.size();
     if (end.countMayWrap ? found % 0x10000 != end.entryCount : found != end.entryCount) {
-        throw EntryFailure("the archive's entry count is ambiguous");
+        throw EntryFailure(Reason::kEntryCountAmbiguous);
     }
     return directory;
 }
@@ -406,10 +401,10 @@ void CheckEntriesDisjoint(const CentralDirectory& directory) {
         for (size_t i = 0; i < count; ++i) {
             const Range range = rangeAt(i);
             if (i > 0 && range.begin < rangeAt(i - 1).end) {
-                throw EntryFailure("entries overlap one another in the archive");
+                throw EntryFailure(Reason::kEntriesOverlap);
             }
             if (range.end > directory.offset) {
-                throw EntryFailure("an entry runs into the central directory");
+                throw EntryFailure(Reason::kEntryRunsIntoDirectory);
             }
         }
     };

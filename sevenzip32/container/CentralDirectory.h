@@ -14,6 +14,7 @@
 #include "ArchiveFile.h"
 #include "Cipher.h"
 #include "LittleEndian.h"
+#include "Reasons.h"
 
 namespace sevenzip32 {
 
@@ -43,7 +44,7 @@ struct CentralRecord {
 static_assert(sizeof(CentralRecord) == 48, "a million entries take a million of these");
 
 // Why an entry whose cipher is Unreadable cannot be read.
-const char* UnreadableCipherReason(const CentralRecord& record);
+Reason UnreadableCipherReason(const CentralRecord& record);
 
 // One central header in the bytes just read, for what only the plan needs of it.
 class CentralHeader {

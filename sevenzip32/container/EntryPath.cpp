@@ -16,14 +16,14 @@ void AppendParts(std::string_view name, EntryPath& entry) {
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) {
-            throw EntryFailure("the name holds a control character");
+            throw EntryFailure(Reason::kNameHoldsControlCharacter);
         }
     }
     if (name.empty()) {
-        throw EntryFailure("the name is empty");
+        throw EntryFailure(Reason::kNameEmpty);
     }
     if (name.front() == '/' || name.front() == '\\') {
-        throw EntryFailure("the name is an absolute path");
+        throw EntryFailure(Reason::kNameIsAbsolute);
     }
     entry.namesFolder = name.back() == '/' || name.back() == '\\';
     size_t start = 0;
@@ -34,10 +34,10 @@ void AppendParts(std::string_view name, EntryPath& entry) {
         }
         const std::string_view part = name.substr(start, end - start);
         if (part == "..") {
-            throw EntryFailure("the name climbs out of its folder (..)");
+            throw EntryFailure(Reason::kNameClimbsOut);
         }
         if (start == 0 && IsDriveLetterPart(part)) {
-            throw EntryFailure("the name starts with a drive letter");
+            throw EntryFailure(Reason::kNameHasDriveLetter);
         }
         if (!part.empty() && part != ".") {
             if (!entry.path.empty()) {
@@ -49,7 +49,7 @@ void AppendParts(std::string_view name, EntryPath& entry) {
     }
     // "./", as some tools list the archive's top, names the output folder itself.
     if (entry.path.empty() && !entry.namesFolder) {
-        throw EntryFailure("the name has no file name in it");
+        throw EntryFailure(Reason::kNameHasNoFileName);
     }
 }
 

@@ -9,15 +9,15 @@ namespace sevenzip32 {
 
 void CheckLinkTarget(std::string_view linkPath, std::string_view target) {
     if (target.empty()) {
-        throw EntryFailure("the link has no target");
+        throw EntryFailure(Reason::kLinkHasNoTarget);
     }
     if (target.front() == '/') {
-        throw EntryFailure("the link points to an absolute path");
+        throw EntryFailure(Reason::kLinkIsAbsolute);
     }
     for (char c : target) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F || c == '\\') {
-            throw EntryFailure("the link's target holds a control character or a backslash");
+            throw EntryFailure(Reason::kLinkTargetHoldsControlCharacter);
         }
     }
     // As many levels as there are folders above the link.
@@ -26,7 +26,7 @@ void CheckLinkTarget(std::string_view linkPath, std::string_view target) {
     ForEachPart(target, [&](std::string_view part) {
         if (part == "..") {
             if (descended || climbable == 0) {
-                throw EntryFailure("the link points outside the output folder");
+                throw EntryFailure(Reason::kLinkPointsOutside);
             }
             --climbable;
         } else if (!part.empty() && part != ".") {

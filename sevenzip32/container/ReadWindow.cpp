@@ -12,7 +12,7 @@ std::span<const uint8_t> ReadWindow::At(uint64_t offset, size_t length) {
         return {bytes_.data() + (offset - start_), length};
     }
     if (offset > file_.Size() || length > file_.Size() - offset) {
-        throw EntryFailure("the archive is truncated");
+        throw EntryFailure(Reason::kTruncated);
     }
     bytes_.resize(std::max(
         length, static_cast<size_t>(std::min<uint64_t>(kWindowSize, file_.Size() - offset))));

@@ -29,8 +29,6 @@ std::unique_ptr<EntryDecryptor> Open(const EntryLock& lock, std::span<const uint
 
 }  // namespace
 
-const char* const kNoPasswordOpensIt = "no listed password opens it";
-
 void EntryUnlocker::Unlock(const EntryLock& lock,
                            const std::function<void(EntryDecryptor&)>& attempt) {
     const auto& candidates = passwords_.Candidates();
@@ -60,7 +58,7 @@ void EntryUnlocker::Unlock(const EntryLock& lock,
     if (altered) {
         throw *altered;
     }
-    throw EntryFailure(kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
+    throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
 }
 
 }  // namespace sevenzip32

@@ -25,8 +25,6 @@ struct EntryLock {
     std::span<const uint8_t> Header() const { return {header.data(), CipherHeaderSize(cipher)}; }
 };
 
-extern const char* const kNoPasswordOpensIt;
-
 class EntryUnlocker {
   public:
     explicit EntryUnlocker(const PasswordList& passwords) : passwords_(passwords) {}

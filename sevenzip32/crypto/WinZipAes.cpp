@@ -69,7 +69,7 @@ void XorBytes(const uint8_t* in, const uint8_t* key, uint8_t* out, size_t size) 
 }
 
 EntryFailure CryptoFailure() {
-    return EntryFailure("the decryption library failed", EntryFailure::Cause::Outside);
+    return EntryFailure(Reason::kDecryptionLibraryFailed, EntryFailure::Cause::Outside);
 }
 
 }  // namespace
@@ -228,7 +228,7 @@ void WinZipAesCipher::Finish(std::span<const uint8_t> trailer) {
     const std::array<uint8_t, kAesCodeSize> code = Code();
     if (trailer.size() != kAesCodeSize ||
         CRYPTO_memcmp(code.data(), trailer.data(), kAesCodeSize) != 0) {
-        throw EntryFailure("the entry's authentication code does not match: its data was altered");
+        throw EntryFailure(Reason::kAuthenticationFailed);
     }
 }
 

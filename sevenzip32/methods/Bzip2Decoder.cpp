@@ -39,7 +39,7 @@ class Bzip2Decoder : public MethodDecoder {
             }
             const int result = BZ2_bzDecompress(&stream_);
             if (result != BZ_OK && result != BZ_STREAM_END) {
-                throw EntryFailure("the bzip2 data is damaged");
+                throw EntryFailure(Reason::kBzip2Damaged);
             }
             betweenStreams_ = result == BZ_STREAM_END;
             if (!betweenStreams_ || stream_.avail_in == 0) {
@@ -54,7 +54,7 @@ class Bzip2Decoder : public MethodDecoder {
         stream_ = {};
         betweenStreams_ = false;
         if (BZ2_bzDecompressInit(&stream_, 0, 0) != BZ_OK) {
-            throw EntryFailure("cannot start the bzip2 decoder");
+            throw EntryFailure(Reason::kCannotStartBzip2);
         }
     }
 

@@ -42,7 +42,7 @@ constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  
                                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 [[noreturn]] void Damaged() {
-    throw EntryFailure("the Deflate64 data is damaged");
+    throw EntryFailure(Reason::kDeflate64Damaged);
 }
 
 // A canonical Huffman code: a table for codes up to kFastBits long, the counts and
@@ -182,7 +182,7 @@ class Deflate64Decoder : public MethodDecoder {
     // enough bytes otherwise), so the stream is cut short.
     void Drop(int count) {
         if (bitPosition_ + count > input_.size() * 8) {
-            throw EntryFailure("the compressed data ends early");
+            throw EntryFailure(Reason::kDataEndsEarly);
         }
         bitPosition_ += count;
     }

@@ -31,7 +31,7 @@ class DeflateDecoder : public MethodDecoder {
         state_.next_out = output.data();
         state_.avail_out = static_cast<uint32_t>(output.size());
         if (isal_inflate(&state_) != ISAL_DECOMP_OK) {
-            throw EntryFailure("the deflate data is damaged");
+            throw EntryFailure(Reason::kDeflateDamaged);
         }
         const size_t consumed = input.size() - state_.avail_in;
         const size_t produced = output.size() - state_.avail_out;

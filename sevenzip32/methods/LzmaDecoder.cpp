@@ -31,10 +31,10 @@ class LzmaStream {
         stream_.avail_out = output.size();
         const lzma_ret result = lzma_code(&stream_, action);
         if (result == LZMA_MEMLIMIT_ERROR) {
-            throw EntryFailure("the entry needs more memory to decode than is allowed");
+            throw EntryFailure(Reason::kNeedsTooMuchMemory);
         }
         if (result != LZMA_OK && result != LZMA_STREAM_END) {
-            throw EntryFailure("the LZMA data is damaged");
+            throw EntryFailure(Reason::kLzmaDamaged);
         }
         return {input.size() - stream_.avail_in, output.size() - stream_.avail_out,
                 result == LZMA_STREAM_END};
@@ -78,16 +78,16 @@ class LzmaDecoder : public MethodDecoder {
 
     void Start() {
         if (ReadU16(header_.data() + 2) != kPropertiesSize) {
-            throw EntryFailure("the LZMA header is damaged");
+            throw EntryFailure(Reason::kLzmaHeaderDamaged);
         }
         lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, nullptr}, {LZMA_VLI_UNKNOWN, nullptr}};
         if (lzma_properties_decode(&filters[0], nullptr, header_.data() + 4, kPropertiesSize) !=
             LZMA_OK) {
-            throw EntryFailure("the LZMA header is damaged");
+            throw EntryFailure(Reason::kLzmaHeaderDamaged);
         }
         options_.reset(static_cast<lzma_options_lzma*>(filters[0].options));
         if (options_->dict_size > kMostDecoderMemory) {
-            throw EntryFailure("the entry needs more memory to decode than is allowed");
+            throw EntryFailure(Reason::kNeedsTooMuchMemory);
         }
         // The declared size ends the data unless an end marker comes first.
         filters[0].id = LZMA_FILTER_LZMA1EXT;
@@ -95,7 +95,7 @@ class LzmaDecoder : public MethodDecoder {
         options_->ext_size_low = static_cast<uint32_t>(declaredSize_);
         options_->ext_size_high = static_cast<uint32_t>(declaredSize_ >> 32);
         if (lzma_raw_decoder(&stream_.Get(), filters) != LZMA_OK) {
-            throw EntryFailure("cannot start the LZMA decoder");
+            throw EntryFailure(Reason::kCannotStartLzma);
         }
         started_ = true;
     }
@@ -118,7 +118,7 @@ class XzDecoder : public MethodDecoder {
     void Reset(uint64_t /*declaredSize*/) override {
         stream_.End();
         if (lzma_stream_decoder(&stream_.Get(), kMostDecoderMemory, LZMA_CONCATENATED) != LZMA_OK) {
-            throw EntryFailure("cannot start the xz decoder");
+            throw EntryFailure(Reason::kCannotStartXz);
         }
     }
 

@@ -13,7 +13,7 @@ namespace sevenzip32 {
 // those bytes were data of no stream.
 inline size_t ConsumedUpToStreamEnd(size_t consumed, size_t readPastEnd) {
     if (readPastEnd > consumed) {
-        throw EntryFailure("the compressed data ends before its declared size");
+        throw EntryFailure(Reason::kDataEndsBeforeDeclaredSize);
     }
     return consumed - readPastEnd;
 }

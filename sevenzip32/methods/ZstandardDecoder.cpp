@@ -17,7 +17,7 @@ class ZstandardDecoder : public MethodDecoder {
         if (context_ == nullptr || ZSTD_isError(ZSTD_DCtx_setParameter(
                                        context_, ZSTD_d_windowLogMax, kLargestWindowLog))) {
             ZSTD_freeDCtx(context_);
-            throw EntryFailure("cannot start the Zstandard decoder");
+            throw EntryFailure(Reason::kCannotStartZstandard);
         }
     }
     ~ZstandardDecoder() override { ZSTD_freeDCtx(context_); }
@@ -40,8 +40,7 @@ class ZstandardDecoder : public MethodDecoder {
             before = in.pos;
             const size_t result = ZSTD_decompressStream(context_, &out, &in);
             if (ZSTD_isError(result)) {
-                throw EntryFailure(std::string("the Zstandard data is damaged: ") +
-                                   ZSTD_getErrorName(result));
+                throw EntryFailure(Reason::kZstandardDamaged, ZSTD_getErrorName(result));
             }
             betweenFrames_ = result == 0;
             if (in.pos == in.size) {

@@ -15,7 +15,7 @@ constexpr uint64_t kSmallestReserve = 64ull * 1024 * 1024;
 uint64_t RoomLeft(int fd) {
     struct statvfs disk {};
     if (::fstatvfs(fd, &disk) != 0) {
-        throw SystemFailure("cannot read the free space");
+        throw SystemFailure(Reason::kCannotReadFreeSpace);
     }
     const uint64_t total = static_cast<uint64_t>(disk.f_blocks) * disk.f_frsize;
     const uint64_t available = static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize;

@@ -34,26 +34,26 @@ OpenedFolder OpenOrCreateFolder(int parent, const std::string& name) {
             struct stat status {};
             if (::fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(status.st_mode)) {
-                throw EntryFailure("the path passes through a symbolic link: " + name);
+                throw EntryFailure(Reason::kPathThroughLink, name);
             }
-            throw EntryFailure("the path passes through something not a folder: " + name);
+            throw EntryFailure(Reason::kPathThroughNonFolder, name);
         }
         if (errno != ENOENT) {
-            throw SystemFailure("cannot open the folder " + name);
+            throw SystemFailure(Reason::kCannotOpenFolder, name);
         }
         created = ::mkdirat(parent, name.c_str(), 0755) == 0;
         if (!created && errno != EEXIST) {
-            throw SystemFailure("cannot create the folder " + name);
+            throw SystemFailure(Reason::kCannotCreateFolder, name);
         }
     }
-    throw EntryFailure("the folder " + name + " vanished while it was being created");
+    throw EntryFailure(Reason::kFolderVanished, name);
 }
 
 OutputFolder::OutputFolder(const std::string& path)
     : root_(std::make_shared<const UniqueFd>(
           ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))) {
     if (!root_->IsOpen()) {
-        throw SystemFailure("cannot open the output folder");
+        throw SystemFailure(Reason::kCannotOpenOutputFolder);
     }
     device_ = IdentityOf(root_->Get()).first;
 }
@@ -61,7 +61,7 @@ OutputFolder::OutputFolder(const std::string& path)
 UniqueFd OutputFolder::OpenFolder(std::string_view folderPath) const {
     UniqueFd current(::fcntl(root_->Get(), F_DUPFD_CLOEXEC, 0));
     if (!current.IsOpen()) {
-        throw SystemFailure("cannot open the output folder");
+        throw SystemFailure(Reason::kCannotOpenOutputFolder);
     }
     ForEachPart(folderPath, [&](std::string_view part) {
         current = OpenOrCreateFolder(current.Get(), std::string(part)).fd;

@@ -16,7 +16,7 @@ void PublishLink(int folderFd, const std::string& name, const std::string& targe
     for (int attempt = 0;; ++attempt) {
         const std::string temporaryName = NewTemporaryName();
         if (::symlinkat(target.c_str(), folderFd, temporaryName.c_str()) != 0) {
-            throw SystemFailure("cannot create the symbolic link");
+            throw SystemFailure(Reason::kCannotCreateLink);
         }
         if (::renameat(folderFd, temporaryName.c_str(), folderFd, name.c_str()) == 0) {
             return;
@@ -24,7 +24,7 @@ void PublishLink(int folderFd, const std::string& name, const std::string& targe
         const int error = errno;
         ::unlinkat(folderFd, temporaryName.c_str(), 0);
         if (error != ENOENT || attempt == 2) {
-            throw SystemFailure("cannot put the symbolic link in place", error);
+            throw SystemFailure(Reason::kCannotPutLinkInPlace, error);
         }
     }
 }

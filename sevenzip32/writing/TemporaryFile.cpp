@@ -17,7 +17,7 @@ namespace {
 void SyncClosedFile(int folderFd, const std::string& name) {
     UniqueFd file(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!file.IsOpen() || ::fsync(file.Get()) != 0) {
-        throw SystemFailure("cannot flush the file to the disk");
+        throw SystemFailure(Reason::kCannotFlushFile);
     }
 }
 
@@ -51,7 +51,7 @@ void TemporaryFile::CreateNamed() {
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd_.IsOpen()) {
             if (errno != EEXIST) {
-                throw SystemFailure("cannot create a file");
+                throw SystemFailure(Reason::kCannotCreateFile);
             }
             continue;
         }
@@ -66,7 +66,7 @@ void TemporaryFile::CreateNamed() {
         while (lock_.IsOpen() && (locked = ::flock(lock_.Get(), LOCK_EX)) != 0 && errno == EINTR) {
         }
         if (locked != 0) {
-            throw SystemFailure("cannot lock a new file");
+            throw SystemFailure(Reason::kCannotLockFile);
         }
         if (!StillNamed(folder_->Get(), temporaryName_, fd_.Get())) {
             fd_.Reset();
@@ -74,7 +74,7 @@ void TemporaryFile::CreateNamed() {
         }
     }
     if (!fd_.IsOpen()) {
-        throw EntryFailure("cannot find a free temporary name");
+        throw EntryFailure(Reason::kNoFreeTemporaryName);
     }
 }
 
@@ -84,12 +84,12 @@ bool TemporaryFile::LinkAnonymous(const std::string& name) {
         return true;
     }
     if (errno != EEXIST) {
-        throw SystemFailure("cannot put the file in place");
+        throw SystemFailure(Reason::kCannotPutFileInPlace);
     }
     // Locked before it has a name, so that no sweep ever takes it for a dead writer's.
     lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
     if (!lock_.IsOpen() || ::flock(lock_.Get(), LOCK_EX) != 0) {
-        throw SystemFailure("cannot lock a new file");
+        throw SystemFailure(Reason::kCannotLockFile);
     }
     for (int attempt = 0;; ++attempt) {
         temporaryName_ = NewTemporaryName();
@@ -99,7 +99,7 @@ bool TemporaryFile::LinkAnonymous(const std::string& name) {
             return false;
         }
         if (errno != EEXIST || attempt == 7) {
-            throw SystemFailure("cannot put the file in place");
+            throw SystemFailure(Reason::kCannotPutFileInPlace);
         }
     }
 }
@@ -117,7 +117,7 @@ void TemporaryFile::Write(std::span<const uint8_t> bytes) {
             if (errno == EINTR) {
                 continue;
             }
-            throw SystemFailure("cannot write the file");
+            throw SystemFailure(Reason::kCannotWriteFile);
         }
         bytes = bytes.subspan(static_cast<size_t>(written));
     }
@@ -126,29 +126,29 @@ void TemporaryFile::Write(std::span<const uint8_t> bytes) {
 void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modificationTime) {
     if (!SetModeAndTime(fd_.Get(), mode != mode_ ? std::optional(mode) : std::nullopt,
                         modificationTime)) {
-        throw SystemFailure("cannot set the file's mode and time");
+        throw SystemFailure(Reason::kCannotSetModeAndTime);
     }
     if (anonymous_ && LinkAnonymous(name)) {
         // A new name needs no flush, as below.
         if (::close(fd_.Release()) != 0) {
-            throw SystemFailure("cannot finish writing the file");
+            throw SystemFailure(Reason::kCannotFinishWriting);
         }
         published_ = true;
         return;
     }
     if (::close(fd_.Release()) != 0) {
-        throw SystemFailure("cannot finish writing the file");
+        throw SystemFailure(Reason::kCannotFinishWriting);
     }
     // A new name needs no flush; a file that replaces another must be on the disk first,
     // so that a crash cannot leave the old file replaced by an empty one.
     if (::renameat2(folder_->Get(), temporaryName_.c_str(), folder_->Get(), name.c_str(),
                     RENAME_NOREPLACE) != 0) {
         if (errno != EEXIST && errno != EINVAL) {
-            throw SystemFailure("cannot put the file in place");
+            throw SystemFailure(Reason::kCannotPutFileInPlace);
         }
         SyncClosedFile(folder_->Get(), temporaryName_);
         if (::renameat(folder_->Get(), temporaryName_.c_str(), folder_->Get(), name.c_str()) != 0) {
-            throw SystemFailure("cannot put the file in place");
+            throw SystemFailure(Reason::kCannotPutFileInPlace);
         }
     }
     published_ = true;

@@ -28,7 +28,7 @@ class AcceptedCommandLine : public ::testing::TestWithParam<Accepted> {};
 TEST_P(AcceptedCommandLine, YieldsTheArchiveAndTheFolder) {
     auto parsed = ParseCommandLine(GetParam().commandLine);
     ASSERT_TRUE(std::holds_alternative<ExtractRequest>(parsed))
-        << std::get<CommandLineError>(parsed).reason;
+        << std::get<CommandLineError>(parsed).Text();
     EXPECT_EQ(std::get<ExtractRequest>(parsed).archivePath, GetParam().archive);
     EXPECT_EQ(std::get<ExtractRequest>(parsed).outputFolder, GetParam().folder);
 }
@@ -58,7 +58,7 @@ TEST(RefusedCommandLine, GivesOneLineOfReason) {
          }) {
         auto parsed = ParseCommandLine(commandLine);
         ASSERT_TRUE(std::holds_alternative<CommandLineError>(parsed)) << commandLine;
-        EXPECT_FALSE(std::get<CommandLineError>(parsed).reason.empty());
+        EXPECT_FALSE(std::get<CommandLineError>(parsed).Text().empty());
     }
 }
 

@@ -89,7 +89,8 @@ TEST(EntryOutcomes, WhateverTheWorkThrowsFailsThatEntryAlone) {
         EXPECT_TRUE(reasons.emplace(entry, reason).second) << entry;
     });
     EXPECT_EQ(reasons[1], "an internal error stopped the entry");
-    EXPECT_EQ(reasons[3], "disk on fire");
+    EXPECT_EQ(reasons[2], "not enough memory");
+    EXPECT_EQ(reasons[3], "an internal error stopped the entry: disk on fire");
     EXPECT_EQ(reasons[4], "the entry was not reached");
     EXPECT_EQ(reasons.size(), 4u);
 }

@@ -198,7 +198,7 @@ TEST_F(ExtractionTest, EncryptedAndUnknownMethodsFailBeforeAnyFileIsCreated) {
     EXPECT_THAT(result.report, HasSubstr("secret.txt: the entry uses strong encryption"));
     EXPECT_THAT(result.report,
                 HasSubstr("masked.txt: the archive's central directory is encrypted"));
-    EXPECT_THAT(result.report, HasSubstr("unknown.bin: unsupported compression method 98"));
+    EXPECT_THAT(result.report, HasSubstr("unknown.bin: unsupported compression method: 98"));
     EXPECT_EQ(ReadWholeFile(Output("secret.txt")), "kept");
     EXPECT_EQ(EverythingWritten(), (std::set<std::string>{"out/secret.txt", "out/plain.txt"}));
 }

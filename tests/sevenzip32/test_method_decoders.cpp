@@ -365,11 +365,11 @@ Bytes DecodeSplit(uint16_t method, const Bytes& compressed, uint64_t size,
             break;
         }
         if (step.consumed == 0 && step.produced == 0) {
-            throw EntryFailure("the decoder made no progress");
+            throw std::runtime_error("the decoder made no progress");
         }
     }
     if (!pending.empty() || given != compressed.size()) {
-        throw EntryFailure("the stream ended before its input");
+        throw std::runtime_error("the stream ended before its input");
     }
     return produced;
 }
