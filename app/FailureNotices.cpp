@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QVariantMap>
 
+#include "FailureReasons.h"
 #include "PasswordListFile.h"
 
 namespace {
@@ -15,7 +16,6 @@ constexpr int kReasonsPerArchive = 3;
 // Notifications still open that asked for a password; older ones are forgotten.
 constexpr size_t kAskingAtMost = 32;
 constexpr const char* kPasswordAction = "kesto-password";
-constexpr const char* kNoPasswordOpensIt = ": no listed password opens it";
 
 const QString kService = "org.freedesktop.Notifications";
 const QString kPath = "/org/freedesktop/Notifications";
@@ -28,20 +28,28 @@ std::string FileName(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
 }
 
-// The library's reason lines, "Failed: ...", the first few of them.
+// Calls visit with each line of the report.
+template <typename Visit>
+void ForEachLine(std::string_view report, Visit visit) {
+    for (size_t start = 0; start < report.size();) {
+        const size_t end = std::min(report.find('\n', start), report.size());
+        visit(report.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// The library's reason lines, the first few of them, in Japanese; a cut in the report
+// counts as one.
 std::string Reasons(const std::string& report) {
     std::string reasons;
     int count = 0;
-    size_t start = 0;
-    while (start < report.size() && count < kReasonsPerArchive) {
-        const size_t end = std::min(report.find('\n', start), report.size());
-        const std::string line = report.substr(start, end - start);
-        if (line.rfind("Failed: ", 0) == 0 || line.rfind("...", 0) == 0) {
-            reasons += (reasons.empty() ? "" : "\n") + line;
+    ForEachLine(report, [&](std::string_view line) {
+        const std::string shown = ReportLineInJapanese(line);
+        if (count < kReasonsPerArchive && (shown != line || line.starts_with("..."))) {
+            reasons += (reasons.empty() ? "" : "\n") + shown;
             ++count;
         }
-        start = end + 1;
-    }
+    });
     return reasons.empty() ? report : reasons;
 }
 
@@ -59,15 +67,9 @@ QDBusMessage Call(const char* method) {
 }  // namespace
 
 bool WantsPassword(const std::string& report) {
-    for (size_t start = 0; start < report.size();) {
-        const size_t end = std::min(report.find('\n', start), report.size());
-        const std::string_view line(report.data() + start, end - start);
-        if (line.starts_with("Failed: ") && line.ends_with(kNoPasswordOpensIt)) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
+    bool wants = false;
+    ForEachLine(report, [&](std::string_view line) { wants = wants || LineWantsPassword(line); });
+    return wants;
 }
 
 std::string WhereThePasswordsAre() {

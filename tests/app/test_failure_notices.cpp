@@ -11,6 +11,8 @@
 #include "../FileContents.h"
 #include "../TemporaryFolder.h"
 #include "FailureNotices.h"
+#include "FailureReasons.h"
+#include "Reasons.h"
 
 // Stands in for the desktop's notification server and records what it is told.
 class RecordingServer : public QObject {
@@ -87,7 +89,7 @@ class FailureNoticesTest : public QObject {
         QCOMPARE(QString::fromStdString(first->summary),
                  QString::fromUtf8("解凍できなかった書庫が 2 個あります"));
         QVERIFY(first->body.find("<b>b&amp;c.zip</b>") != std::string::npos);
-        QVERIFY(first->body.find("Failed: &lt;x&gt;: CRC-32 mismatch") != std::string::npos);
+        QVERIFY(first->body.find("&lt;x&gt;: CRC が一致しません") != std::string::npos);
         QVERIFY(first->body.find("Extracted") == std::string::npos);
         QVERIFY(!notices.NoticeFor({Failed("a.zip", report)}).has_value());
         WriteWholeFile(folder_ / "a.zip", "a changed archive");
@@ -95,6 +97,33 @@ class FailureNoticesTest : public QObject {
         QVERIFY(changed.has_value());
         QCOMPARE(QString::fromStdString(changed->summary),
                  QString::fromUtf8("解凍できなかった書庫: a.zip"));
+    }
+
+    // Every reason the library can give, after an entry's name (one that holds a reason and
+    // the separator itself), with a detail after it or without, or for the whole archive.
+    void everyReasonOfTheLibraryIsShownInJapanese() {
+        WriteWholeFile(folder_ / "r.zip", "r");
+        using sevenzip32::Reason;
+        for (int i = 0; i < static_cast<int>(Reason::kCount); ++i) {
+            const std::string english(sevenzip32::TextOf(static_cast<Reason>(i)));
+            const auto japanese = JapaneseReason(english);
+            QVERIFY2(japanese && QString::fromUtf8(japanese->data(), japanese->size()) !=
+                                     QString::fromLatin1(japanese->data(), japanese->size()),
+                     english.c_str());  // there, and not in ASCII
+            const std::string detail = i % 2 == 0 ? "" : ": a/b: No such file or directory";
+            for (const std::string& name : {std::string("CRC-32 mismatch: 資料/a.txt: "), std::string()}) {
+                FailureNotices notices;
+                const auto notice = notices.NoticeFor(
+                    {Failed("r.zip", "Archive: r.zip\nFailed: " + name + english + detail + "\n")});
+                const std::string shown = name + std::string(*japanese) + detail;
+                QVERIFY2(notice->body.find("\n" + shown) != std::string::npos,
+                         notice->body.c_str());
+            }
+        }
+        QCOMPARE(ReportLineInJapanese("Failed: a.txt: a reason yet unknown"),
+                 std::string("a.txt: a reason yet unknown"));
+        QCOMPARE(ReportLineInJapanese("Command line refused: unknown switch: -q"),
+                 std::string("コマンドラインを受け付けません: 知らないスイッチです: -q"));
     }
 
     void anArchiveThatWantsAPasswordSaysSo() {

@@ -1,0 +1,19 @@
+// The extraction library's reasons in the window's words. Its report says, a line each,
+// "Failed: name: reason" or "Failed: reason", perhaps with ": detail" after the reason (a
+// path, the system's words for an error); the notification shows "name: 理由: detail".
+// One table, keyed by the library's own text; a reason it does not know is shown in the
+// library's words.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The Japanese for a reason as the library words it, without detail.
+std::optional<std::string_view> JapaneseReason(std::string_view libraryReason);
+
+// A line of the report as the notification shows it; a line that gives no reason as it is.
+std::string ReportLineInJapanese(std::string_view line);
+
+// True when the line tells of an entry that no listed password opens.
+bool LineWantsPassword(std::string_view line);
