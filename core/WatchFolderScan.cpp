@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ArchiveVolumes.h"
 #include "ArrivedFileDeletion.h"
 #include "FileAttributes.h"
 #include "FileSystemSync.h"
@@ -13,14 +14,14 @@ namespace {
 // One flush for the whole pass, then the archives go: a crash before the flush has
 // finished leaves every archive in place, and one after it loses nothing.
 void DeleteExtractedArchives(const std::string& scanFolder,
-                             const std::vector<ArchiveOutcome>& archives) {
+                             const std::vector<std::vector<platform::ArrivedFile>>& archives) {
     if (archives.empty() || !platform::SyncFileSystem(scanFolder)) {
         return;
     }
-    for (const ArchiveOutcome& archive : archives) {
-        // The name must still stand for that very file, which no one is still writing: a
-        // later archive of the pass may have replaced it, or a copy is arriving under it.
-        platform::DeleteUnlessBeingWritten(archive.path, *archive.identity);
+    for (const auto& files : archives) {
+        // The names must still stand for those very files, which no one is still writing:
+        // a later archive of the pass may have replaced one, or a copy is arriving under it.
+        platform::DeleteAllUnlessAnyBeingWritten(files);
     }
 }
 
@@ -32,22 +33,35 @@ std::vector<ArchiveOutcome> ScanWatchFolder(const std::string& WatchFolder,
     if (!scanFolder.empty() && scanFolder.back() == platform::kPathSeparator) {
         scanFolder.pop_back();
     }
-    std::vector<ArchiveOutcome> toDelete;
+    const bool deleting = DeleteSource == "1";
+    std::vector<std::vector<platform::ArrivedFile>> toDelete;
     std::vector<ArchiveOutcome> failed;
     try {
-        for (const std::string& name : platform::MatchingEntries(scanFolder, "*.zip")) {
+        // Deleting, the volumes of split archives are wanted too: name.z01, ...
+        const std::vector<std::string> names =
+            platform::MatchingEntries(scanFolder, deleting ? "*.z*" : "*.zip");
+        const VolumesBeside volumes(deleting ? names : std::vector<std::string>{});
+        for (const std::string& name : names) {
+            if (!platform::MatchesWildcard(name, "*.zip")) {
+                continue;
+            }
+            // As they are before the archive is read: only what was read may go.
+            const auto seenVolumes = volumes.Of(scanFolder, name);
             auto archive = ExtractOne(scanFolder + platform::kPathSeparator + name, ownerWindow);
             if (!archive) {
                 continue;
             }
-            // Only an archive that was fully extracted goes; whether the name still stands
-            // for that very file (the extraction may have replaced it) is asked when it is
-            // deleted.
+            // Only an archive that was fully extracted goes, with every volume it was read
+            // from; whether the names still stand for those very files (the extraction may
+            // have replaced one) is asked when they are deleted.
             if (!archive->extracted) {
                 failed.push_back(std::move(*archive));
-            } else if (DeleteSource == "1" && archive->identity &&
-                       archive->identity->isRegularFile) {
-                toDelete.push_back(std::move(*archive));
+            } else if (deleting && archive->identity && archive->identity->isRegularFile) {
+                if (auto files =
+                        ArchiveWithItsVolumes({archive->path, *archive->identity}, seenVolumes,
+                                              VolumeCountIn(archive->report))) {
+                    toDelete.push_back(std::move(*files));
+                }
             }
         }
     } catch (...) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "FileIdentity.h"
 
@@ -12,9 +13,16 @@ namespace platform {
 // stayed untouched before it is taken for complete.
 constexpr int64_t kQuietSecondsWithoutLeases = 60;
 
-// Removes the file at path when it is still the expected one and no one has it open for
-// writing: a file still arriving is never taken away from its writer. Where that cannot
-// be asked, only a file untouched for kQuietSecondsWithoutLeases goes.
-bool DeleteUnlessBeingWritten(const std::string& path, const FileIdentity& expected);
+struct ArrivedFile {
+    std::string path;
+    FileIdentity identity;  // as it was when it was read
+};
+
+// Removes the files (an archive, then its volumes), in order, when each is still the
+// expected one and no one has any of them open for writing: a file still arriving is
+// never taken away from its writer, and one still arriving keeps the others. Where that
+// cannot be asked, only files all untouched for kQuietSecondsWithoutLeases go. Stops at
+// the first that cannot go; true when all went.
+bool DeleteAllUnlessAnyBeingWritten(const std::vector<ArrivedFile>& files);
 
 }  // namespace platform

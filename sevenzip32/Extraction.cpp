@@ -1,6 +1,7 @@
 // The extraction of one archive with its record, and the entry point's one operation.
 #include "Extraction.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "FilesAsLeft.h"
 #include "OutputFolder.h"
 #include "PasswordList.h"
+#include "VolumeNames.h"
 
 namespace sevenzip32 {
 namespace {
@@ -46,11 +48,14 @@ class RecordedExtraction {
         : request_(request),
           recordPath_(RecordPathFor(request.archivePath, request.outputFolder)) {}
 
+    // How many files the archive was read from, or was last read from where a record held.
+    size_t VolumeCount() const { return volumeCount_; }
+
     ExtractionStatus Run(std::vector<std::string>& lines) {
         record_.archivePath = request_.archivePath;
         record_.outputFolder = request_.outputFolder;
         try {
-            const ArchiveFile file(request_.archivePath);
+            ArchiveFile file(request_.archivePath);
             if (::fstat(file.Fd(), &archive_) == 0) {
                 record_.archive = RecordedFile::From(archive_);
                 record_.archiveDevice = archive_.st_dev;
@@ -69,6 +74,7 @@ class RecordedExtraction {
                 throw EntryFailure(Reason::kEmptyFile);
             }
             PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
+            NoteVolumes(file);
             const PasswordList passwords = PasswordsFor(archive.directory);
             EntryUnlocker unlocker(passwords);
             record_.status =
@@ -90,6 +96,49 @@ class RecordedExtraction {
         trusted_ = archiveKnown_ && recordPath_ && KeepsChangeTimes(output.Fd());
         if (trusted_) {
             previous_ = LoadRecord(*recordPath_, record_);
+        }
+        if (previous_ && !VolumesStandAsRecorded(*previous_)) {
+            previous_.reset();
+        }
+        if (previous_) {
+            record_.volumes = previous_->volumes;  // for a replay, which opens none
+            volumeCount_ = previous_->volumes.size() + 1;
+        }
+    }
+
+    // One look at each volume the record names, in the archive's folder.
+    bool VolumesStandAsRecorded(const ExtractionRecord& record) const {
+        if (record.volumes.empty()) {
+            return true;
+        }
+        const UniqueFd folder(::open(FolderOfArchive(request_.archivePath).c_str(),
+                                     O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return folder.IsOpen() &&
+               std::all_of(record.volumes.begin(), record.volumes.end(),
+                           [&](const RecordedVolume& volume) {
+                               struct stat status {};
+                               return ::fstatat(folder.Get(), volume.name.c_str(), &status,
+                                                AT_SYMLINK_NOFOLLOW) == 0 &&
+                                      RecordedFile::From(status) == volume.file;
+                           });
+    }
+
+    // The volumes as they were read; a record of others vouches for nothing.
+    void NoteVolumes(const ArchiveFile& file) {
+        const auto& volumes = file.Volumes();
+        volumeCount_ = volumes.size();
+        record_.volumes.clear();
+        for (size_t i = 0; i + 1 < volumes.size(); ++i) {
+            struct stat status {};
+            if (::fstat(volumes[i].fd.Get(), &status) != 0) {
+                trusted_ = false;
+                break;
+            }
+            record_.volumes.push_back({volumes[i].name, RecordedFile::From(status)});
+            racyVolume_ = racyVolume_ || RacyLimit().IsRacy(status);
+        }
+        if (previous_ && (!trusted_ || previous_->volumes != record_.volumes)) {
+            previous_.reset();
         }
     }
 
@@ -151,7 +200,7 @@ class RecordedExtraction {
     // An archive changed a moment ago might change again within the same tick, and then
     // look like the one recorded: it gets a record only once it has been still a while.
     void Save(const std::vector<std::string>& lines) {
-        if (!trusted_ || RacyLimit().IsRacy(archive_)) {
+        if (!trusted_ || racyVolume_ || RacyLimit().IsRacy(archive_)) {
             return;
         }
         record_.reportLines = lines;
@@ -168,6 +217,8 @@ class RecordedExtraction {
     std::optional<ExtractionRecord> previous_;
     bool archiveKnown_ = false;
     bool trusted_ = false;
+    bool racyVolume_ = false;
+    size_t volumeCount_ = 1;
 };
 
 }  // namespace
@@ -175,7 +226,12 @@ class RecordedExtraction {
 ExtractionStatus Extract(const ExtractRequest& request, OutputText& report) {
     report.AddLine("Archive: " + request.archivePath);
     std::vector<std::string> lines;
-    const ExtractionStatus status = RecordedExtraction(request).Run(lines);
+    RecordedExtraction extraction(request);
+    const ExtractionStatus status = extraction.Run(lines);
+    // Which files the archive was read from: all of them go, or none, with the archive.
+    if (extraction.VolumeCount() > 1) {
+        report.AddLine("Volumes: " + std::to_string(extraction.VolumeCount()));
+    }
     for (const std::string& line : lines) {
         report.AddLine(line);
     }

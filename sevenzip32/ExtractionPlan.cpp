@@ -358,7 +358,7 @@ std::string ExtractionPlan::Name(size_t index) const {
 
 namespace {
 
-PlannedArchive ReadAndPlanIn(const ArchiveFile& file, mode_t umask, UnflaggedEncoding encoding,
+PlannedArchive ReadAndPlanIn(ArchiveFile& file, mode_t umask, UnflaggedEncoding encoding,
                              UnflaggedNames& unflagged) {
     Planner planner(umask, encoding);
     PlannedArchive archive;
@@ -374,7 +374,7 @@ PlannedArchive ReadAndPlanIn(const ArchiveFile& file, mode_t umask, UnflaggedEnc
 // Each name is read as it reads while the archive is planned; where that turns out to
 // differ from the archive's one encoding (a rare archive: CP932 names of which some are
 // valid UTF-8), the directory is read and planned again in that encoding.
-PlannedArchive ReadAndPlan(const ArchiveFile& file, mode_t umask) {
+PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask) {
     UnflaggedNames unflagged;
     PlannedArchive archive =
         ReadAndPlanIn(file, umask, UnflaggedEncoding::EachAsItReads, unflagged);

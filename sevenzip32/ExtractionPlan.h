@@ -47,6 +47,6 @@ struct PlannedArchive {
 
 // Reads the archive's central directory and plans each entry while its header is at
 // hand. umask is applied to the files' modes, as it would be to files the user creates.
-PlannedArchive ReadAndPlan(const ArchiveFile& file, mode_t umask);
+PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask);
 
 }  // namespace sevenzip32

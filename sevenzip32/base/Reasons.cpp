@@ -18,8 +18,16 @@ std::string_view TextOf(Reason reason) {
             return "not a ZIP archive (too short for an end record)";
         case Reason::kNoEndRecord:
             return "not a ZIP archive (no end record)";
-        case Reason::kMultiVolume:
-            return "multi-volume archives are not supported";
+        case Reason::kVolumeMissing:
+            return "a volume of the archive is missing";
+        case Reason::kVolumeShort:
+            return "a volume of the archive is shorter than the archive says";
+        case Reason::kVolumeNotRegularFile:
+            return "a volume of the archive is not a regular file";
+        case Reason::kCannotOpenVolume:
+            return "cannot open a volume of the archive";
+        case Reason::kDiskNumberPastTheLast:
+            return "a disk number lies past the archive's last volume";
         case Reason::kEndRecordsDisagree:
             return "the archive's two end records disagree";
         case Reason::kZip64EndMissing:

@@ -3,35 +3,126 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "EntryFailure.h"
+#include "VolumeNames.h"
 
 namespace sevenzip32 {
+namespace {
+
+// The size of the volume open at fd, which must be a regular file.
+uint64_t VolumeSize(int fd, const std::string& name) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        throw SystemFailure(Reason::kCannotOpenVolume, name);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw EntryFailure(Reason::kVolumeNotRegularFile, name, EntryFailure::Cause::Outside);
+    }
+    return static_cast<uint64_t>(status.st_size);
+}
+
+}  // namespace
 
 // Opened without blocking, so that a FIFO or a device under the name cannot hold the
 // extraction waiting for a writer; anything but a regular file is refused at once.
-ArchiveFile::ArchiveFile(const std::string& path)
-    : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
-    if (!fd_.IsOpen()) {
+ArchiveFile::ArchiveFile(const std::string& path) {
+    folder_ = FolderOfArchive(path);
+    Volume whole;
+    whole.name = path.substr(path.rfind('/') + 1);
+    whole.fd.Reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!whole.fd.IsOpen()) {
         throw SystemFailure(Reason::kCannotOpenArchive);
     }
     struct stat status {};
-    if (::fstat(fd_.Get(), &status) != 0) {
+    if (::fstat(whole.fd.Get(), &status) != 0) {
         throw SystemFailure(Reason::kCannotReadArchiveAttributes);
     }
     if (!S_ISREG(status.st_mode)) {
         throw EntryFailure(Reason::kArchiveNotRegularFile);
     }
-    size_ = static_cast<uint64_t>(status.st_size);
+    whole.size = static_cast<uint64_t>(status.st_size);
+    volumes_.push_back(std::move(whole));
+}
+
+void ArchiveFile::OpenVolumesBefore(uint32_t lastDisk) {
+    if (lastDisk == 0 || IsSplit()) {
+        return;
+    }
+    const UniqueFd folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsOpen()) {
+        throw SystemFailure(Reason::kCannotOpenVolume, folder_);
+    }
+    VolumeLookup lookup(folder.Get());
+    std::vector<Volume> volumes;
+    volumes.reserve(static_cast<size_t>(lastDisk) + 1);
+    uint64_t start = 0;
+    for (uint32_t disk = 0; disk < lastDisk; ++disk) {
+        Volume volume;
+        volume.name = VolumeName(volumes_.back().name, disk);
+        const auto open = [&] {
+            volume.fd.Reset(::openat(folder.Get(), volume.name.c_str(),
+                                     O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+        };
+        open();
+        if (!volume.fd.IsOpen() && errno == ENOENT) {
+            if (auto spelled = lookup.InAnyCase(volume.name)) {
+                volume.name = std::move(*spelled);
+                open();
+            }
+        }
+        if (!volume.fd.IsOpen()) {
+            if (errno == ENOENT) {
+                throw EntryFailure(Reason::kVolumeMissing, volume.name,
+                                   EntryFailure::Cause::Outside);
+            }
+            if (errno == ELOOP) {
+                throw EntryFailure(Reason::kVolumeNotRegularFile, volume.name,
+                                   EntryFailure::Cause::Outside);
+            }
+            throw SystemFailure(Reason::kCannotOpenVolume, volume.name);
+        }
+        volume.size = VolumeSize(volume.fd.Get(), volume.name);
+        volume.start = start;
+        start += volume.size;
+        volumes.push_back(std::move(volume));
+    }
+    volumes_.back().start = start;
+    volumes.push_back(std::move(volumes_.back()));
+    volumes_ = std::move(volumes);
+}
+
+uint64_t ArchiveFile::Position(uint32_t disk, uint64_t offset) const {
+    if (disk >= volumes_.size()) {
+        throw EntryFailure(Reason::kDiskNumberPastTheLast);
+    }
+    const Volume& volume = volumes_[disk];
+    if (offset > volume.size && disk + 1 < volumes_.size()) {
+        throw EntryFailure(Reason::kVolumeShort, volume.name, EntryFailure::Cause::Outside);
+    }
+    return volume.start + offset;
+}
+
+const ArchiveFile::Volume& ArchiveFile::VolumeAt(uint64_t position) const {
+    const auto after =
+        std::upper_bound(volumes_.begin(), volumes_.end(), position,
+                         [](uint64_t at, const Volume& volume) { return at < volume.start; });
+    return *std::prev(after);
 }
 
 void ArchiveFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) const {
-    if (offset > size_ || bytes.size() > size_ - offset) {
+    if (offset > Size() || bytes.size() > Size() - offset) {
         throw EntryFailure(Reason::kTruncated);
     }
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::pread(fd_.Get(), bytes.data() + done, bytes.size() - done,
-                                    static_cast<off_t>(offset + done));
+        const uint64_t at = offset + done;
+        const Volume& volume = IsSplit() ? VolumeAt(at) : volumes_[0];
+        const size_t wanted = static_cast<size_t>(
+            std::min<uint64_t>(bytes.size() - done, volume.start + volume.size - at));
+        const ssize_t got = ::pread(volume.fd.Get(), bytes.data() + done, wanted,
+                                    static_cast<off_t>(at - volume.start));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -39,6 +130,7 @@ void ArchiveFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) const {
             throw SystemFailure(Reason::kCannotReadArchive);
         }
         if (got == 0) {
+            // A volume grew shorter since it was opened, or the archive did.
             throw EntryFailure(Reason::kTruncated);
         }
         done += static_cast<size_t>(got);

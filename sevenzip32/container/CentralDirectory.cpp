@@ -40,10 +40,12 @@ struct EndRecord {
     uint64_t entryCount = 0;
     uint64_t directorySize = 0;
     uint64_t directoryOffset = 0;
-    uint64_t position = 0;      // of the classic end record
-    uint64_t directoryEnd = 0;  // where the central directory must end: the next record
-    bool countMayWrap = true;   // a classic 16-bit count, which wraps past 65,535
-    bool disksInZip64 = false;  // the classic disk fields say "see the zip64 record"
+    uint64_t position = 0;       // of the classic end record
+    uint64_t directoryEnd = 0;   // where the central directory must end: the next record
+    uint32_t lastDisk = 0;       // the number of the disk it stands on, the last volume
+    uint32_t directoryDisk = 0;  // where the central directory starts
+    bool countMayWrap = true;    // a classic 16-bit count, which wraps past 65,535
+    bool disksInZip64 = false;   // a classic disk field says "see the zip64 record"
 };
 
 EndRecord FindEndRecord(const ArchiveFile& file) {
@@ -61,12 +63,9 @@ EndRecord FindEndRecord(const ArchiveFile& file) {
             continue;
         }
         EndRecord end;
-        const uint16_t disk = ReadU16(p + 4);
-        const uint16_t directoryDisk = ReadU16(p + 6);
-        end.disksInZip64 = disk == kEscape16 && directoryDisk == kEscape16;
-        if ((disk != 0 || directoryDisk != 0) && !end.disksInZip64) {
-            throw EntryFailure(Reason::kMultiVolume);
-        }
+        end.lastDisk = ReadU16(p + 4);
+        end.directoryDisk = ReadU16(p + 6);
+        end.disksInZip64 = end.lastDisk == kEscape16 || end.directoryDisk == kEscape16;
         end.entryCount = ReadU16(p + 10);
         end.directorySize = ReadU32(p + 12);
         end.directoryOffset = ReadU32(p + 16);
@@ -84,20 +83,40 @@ void CheckAgrees(uint64_t classic, uint64_t escape, uint64_t zip64) {
     }
 }
 
+// The zip64 locator before the end record, into locator, if there is one.
+bool ReadZip64Locator(const ArchiveFile& file, const EndRecord& end,
+                      uint8_t (&locator)[kZip64LocatorSize]) {
+    if (end.position < kZip64LocatorSize + kZip64EndSize) {
+        return false;
+    }
+    file.ReadAt(end.position - kZip64LocatorSize, locator);
+    return ReadU32(locator) == kZip64LocatorSignature;
+}
+
+// Where the locator says the zip64 end record stands, counted on its disk.
+std::optional<uint64_t> LocatedPosition(const ArchiveFile& file,
+                                        const uint8_t (&locator)[kZip64LocatorSize]) {
+    const uint32_t disk = ReadU32(locator + 4);
+    const uint64_t offset = ReadU64(locator + 8);
+    const auto& volumes = file.Volumes();
+    if (disk >= volumes.size() || offset > volumes[disk].size) {
+        return std::nullopt;
+    }
+    return volumes[disk].start + offset;
+}
+
 // Replaces the end record's fields by the zip64 end record's, where the archive has one.
 void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
     uint8_t locator[kZip64LocatorSize];
-    if (end.position < kZip64LocatorSize + kZip64EndSize ||
-        (file.ReadAt(end.position - kZip64LocatorSize, locator),
-         ReadU32(locator) != kZip64LocatorSignature)) {
+    if (!ReadZip64Locator(file, end, locator)) {
         if (end.disksInZip64) {
-            throw EntryFailure(Reason::kMultiVolume);
+            throw EntryFailure(Reason::kZip64EndMissing);
         }
         return;
     }
     // Where the locator says, or else right before the locator, in an archive behind a stub.
     uint8_t record[kZip64EndSize];
-    uint64_t recordPosition = ReadU64(locator + 8);
+    uint64_t recordPosition = LocatedPosition(file, locator).value_or(UINT64_MAX);
     if (recordPosition > end.position - kZip64LocatorSize - kZip64EndSize ||
         (file.ReadAt(recordPosition, record), ReadU32(record) != kZip64EndSignature)) {
         recordPosition = end.position - kZip64LocatorSize - kZip64EndSize;
@@ -106,10 +125,12 @@ void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
             throw EntryFailure(Reason::kZip64EndMissing);
         }
     }
-    if (ReadU32(locator + 4) != 0 || ReadU32(record + 16) != 0 || ReadU32(record + 20) != 0 ||
-        ReadU64(record + 24) != ReadU64(record + 32)) {
-        throw EntryFailure(Reason::kMultiVolume);
-    }
+    const uint32_t lastDisk = ReadU32(record + 16);
+    const uint32_t directoryDisk = ReadU32(record + 20);
+    CheckAgrees(end.lastDisk, kEscape16, lastDisk);
+    CheckAgrees(end.directoryDisk, kEscape16, directoryDisk);
+    end.lastDisk = lastDisk;
+    end.directoryDisk = directoryDisk;
     const uint64_t count = ReadU64(record + 32);
     const uint64_t size = ReadU64(record + 40);
     const uint64_t offset = ReadU64(record + 48);
@@ -124,10 +145,12 @@ void ReadZip64End(const ArchiveFile& file, EndRecord& end) {
 }
 
 // Takes the 64-bit values, in the field's order, of the fields the 32-bit header marks
-// as too large.
-void ApplyZip64Extra(std::string_view extraFields, std::initializer_list<uint64_t*> marked) {
-    if (std::none_of(marked.begin(), marked.end(),
-                     [](uint64_t* field) { return *field == kEscape32; })) {
+// as too large, then the 32-bit disk number where the header marks it so.
+void ApplyZip64Extra(std::string_view extraFields, std::initializer_list<uint64_t*> marked,
+                     uint32_t* disk = nullptr) {
+    const bool diskMarked = disk != nullptr && *disk == kEscape16;
+    if (!diskMarked && std::none_of(marked.begin(), marked.end(),
+                                    [](uint64_t* field) { return *field == kEscape32; })) {
         return;
     }
     const auto extra = FindExtraField(extraFields, kZip64ExtraId);
@@ -144,6 +167,12 @@ void ApplyZip64Extra(std::string_view extraFields, std::initializer_list<uint64_
         }
         *field = ReadU64(reinterpret_cast<const uint8_t*>(extra->data()) + at);
         at += 8;
+    }
+    if (diskMarked) {
+        if (at + 4 > extra->size()) {
+            throw EntryFailure(Reason::kZip64FieldTooShort);
+        }
+        *disk = ReadU32(reinterpret_cast<const uint8_t*>(extra->data()) + at);
     }
 }
 
@@ -221,6 +250,52 @@ void ReadLocalHeader(ReadWindow& window, ReadWindow& centralNames, uint64_t dire
     }
     if (described) {
         ReadDataDescriptor(window, record);
+    }
+}
+
+// A volume before the last is short when what it holds runs from one position into
+// another across its end: the shortest of the volumes from the one with begin to the
+// one with end, for volumes of one archive are all of one size but for the last.
+EntryFailure ShortVolume(const ArchiveFile& file, uint64_t begin, uint64_t end) {
+    const auto& volumes = file.Volumes();
+    const auto* first = &file.VolumeAt(begin);
+    const auto* last = &file.VolumeAt(end);
+    const auto* shortest = first;
+    for (const auto* volume = first; volume < last; ++volume) {
+        if (volume->size < shortest->size) {
+            shortest = volume;
+        }
+    }
+    if (shortest == &volumes.back()) {
+        return EntryFailure(Reason::kTruncated);
+    }
+    return EntryFailure(Reason::kVolumeShort, shortest->name, EntryFailure::Cause::Outside);
+}
+
+// A volume before the last that is shorter than it was written (still being copied)
+// moves everything after it: an entry that runs across its end then runs into the next
+// entry or the directory. The least an entry takes is its local header without extra
+// fields, then its data. An overlap within one volume is the archive's own, found later.
+void CheckNoVolumeIsShort(const ArchiveFile& file, const CentralDirectory& directory) {
+    struct Extent {
+        uint64_t begin;
+        uint64_t leastEnd;
+    };
+    std::vector<Extent> extents;
+    extents.reserve(directory.records.size() + 1);
+    for (const CentralRecord& record : directory.records) {
+        extents.push_back({record.localHeaderOffset, record.localHeaderOffset + kLocalSize +
+                                                         record.nameSize + record.compressedSize});
+    }
+    extents.push_back({directory.offset, directory.offset});
+    std::sort(extents.begin(), extents.end(),
+              [](const Extent& a, const Extent& b) { return a.begin < b.begin; });
+    for (size_t i = 1; i < extents.size(); ++i) {
+        const Extent& before = extents[i - 1];
+        if (before.leastEnd > extents[i].begin &&
+            &file.VolumeAt(before.begin) != &file.VolumeAt(extents[i].begin)) {
+            throw ShortVolume(file, before.begin, extents[i].begin);
+        }
     }
 }
 
@@ -310,9 +385,11 @@ size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_
         record.localHeaderOffset = ReadU32(p + 42);
         record.headerOffset = static_cast<uint32_t>(bytesStart + at);
         record.nameSize = static_cast<uint16_t>(nameLength);
+        uint32_t disk = ReadU16(p + 34);
         ApplyZip64Extra(CentralHeader(p).ExtraFields(),
-                        {&record.size, &record.compressedSize, &record.localHeaderOffset});
+                        {&record.size, &record.compressedSize, &record.localHeaderOffset}, &disk);
         ReadCipher(CentralHeader(p), record);
+        record.localHeaderOffset = file.Position(disk, record.localHeaderOffset);
         if (record.localHeaderOffset > file.Size() - shift) {
             throw EntryFailure(Reason::kHeaderPastEnd);
         }
@@ -325,19 +402,34 @@ size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_
 
 }  // namespace
 
-CentralDirectory ReadCentralDirectory(const ArchiveFile& file,
+CentralDirectory ReadCentralDirectory(ArchiveFile& file,
                                       const std::function<void(const CentralSlice&)>& withHeaders) {
     EndRecord end = FindEndRecord(file);
     ReadZip64End(file, end);
-    if (end.directoryOffset > end.directoryEnd ||
-        end.directorySize > end.directoryEnd - end.directoryOffset) {
+    if (end.lastDisk > 0 && !file.IsSplit()) {
+        // The end records stand on the last volume; read again with all of them open.
+        file.OpenVolumesBefore(end.lastDisk);
+        end = FindEndRecord(file);
+        ReadZip64End(file, end);
+    }
+    if (end.lastDisk + 1 != file.Volumes().size()) {
+        throw EntryFailure(Reason::kEndRecordsDisagree);  // changed between the two reads
+    }
+    end.directoryOffset = file.Position(end.directoryDisk, end.directoryOffset);
+    const bool fits = end.directoryOffset <= end.directoryEnd &&
+                      end.directorySize <= end.directoryEnd - end.directoryOffset;
+    // Bytes before the archive (a stub, padding) move everything by the same amount; the
+    // volumes of a split archive only ever follow one another.
+    const uint64_t shift = fits ? end.directoryEnd - end.directoryOffset - end.directorySize : 0;
+    if (!fits || (file.IsSplit() && shift != 0)) {
+        if (end.directoryDisk < end.lastDisk) {
+            throw ShortVolume(file, file.Volumes()[end.directoryDisk].start, end.directoryEnd);
+        }
         throw EntryFailure(Reason::kDirectoryOutOfPlace);
     }
     if (end.directorySize > UINT32_MAX) {
         throw EntryFailure(Reason::kDirectoryTooLarge);
     }
-    // Bytes before the archive (a stub, padding) move everything by the same amount.
-    const uint64_t shift = end.directoryEnd - end.directoryOffset - end.directorySize;
     CentralDirectory directory;
     directory.offset = end.directoryOffset + shift;
     // Room for the records at once, never more than the bytes can hold, whatever the
@@ -369,6 +461,9 @@ CentralDirectory ReadCentralDirectory(const ArchiveFile& file,
     const uint64_t found = directory.records.size();
     if (end.countMayWrap ? found % 0x10000 != end.entryCount : found != end.entryCount) {
         throw EntryFailure(Reason::kEntryCountAmbiguous);
+    }
+    if (file.IsSplit()) {
+        CheckNoVolumeIsShort(file, directory);
     }
     return directory;
 }

@@ -118,8 +118,9 @@ class CentralSlice {
 // Reads the central directory by the format's rules: bytes before the archive (a
 // self-extractor's stub) shift every offset alike, bytes after it are ignored. Fails on
 // any record that does not fit inside the file, and on end records that two readers
-// could read two ways. Calls withHeaders for each slice of records as it is read.
-CentralDirectory ReadCentralDirectory(const ArchiveFile& file,
+// could read two ways. The volumes before the last of a split archive are opened once its
+// end record names the last disk. Calls withHeaders for each slice of records as it is read.
+CentralDirectory ReadCentralDirectory(ArchiveFile& file,
                                       const std::function<void(const CentralSlice&)>& withHeaders);
 
 // Reads the local header and data descriptor of each entry wanted, which gives its data's

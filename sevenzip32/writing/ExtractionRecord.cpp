@@ -23,7 +23,7 @@ namespace sevenzip32 {
 namespace {
 
 constexpr char kMagic[8] = {'K', 'E', 'S', 'T', 'O', 'R', 'E', 'C'};
-constexpr uint32_t kVersion = 4;
+constexpr uint32_t kVersion = 5;
 
 uint64_t Fnv1a(std::string_view text) {
     uint64_t hash = 0xcbf29ce484222325ull;
@@ -200,6 +200,13 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
     record.filesDevice = reader.Get<uint64_t>();
     record.archivePath = reader.GetText();
     record.outputFolder = reader.GetText();
+    const uint32_t volumeCount = reader.Get<uint32_t>();
+    for (uint32_t i = 0; i < volumeCount && reader.Valid(); ++i) {
+        RecordedVolume volume;
+        volume.name = reader.GetText();
+        volume.file = reader.GetFile();
+        record.volumes.push_back(std::move(volume));
+    }
     if (!reader.Valid() || record.archive != current.archive ||
         record.archiveDevice != current.archiveDevice ||
         record.filesDevice != current.filesDevice || record.archivePath != current.archivePath ||
@@ -253,6 +260,11 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         writer.Put(record.filesDevice);
         writer.Put(record.archivePath);
         writer.Put(record.outputFolder);
+        writer.Put(static_cast<uint32_t>(record.volumes.size()));
+        for (const RecordedVolume& volume : record.volumes) {
+            writer.Put(volume.name);
+            writer.Put(volume.file);
+        }
         writer.Put(record.status);
         writer.Put(static_cast<uint8_t>(record.failuresRepeat));
         writer.Put(static_cast<uint8_t>(record.wantsPassword));

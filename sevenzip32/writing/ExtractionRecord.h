@@ -32,8 +32,19 @@ struct RecordedFile {
     bool operator==(const RecordedFile&) const = default;
 };
 
+// A volume before the last of a split archive, by the name it was found under beside it.
+struct RecordedVolume {
+    std::string name;
+    RecordedFile file;
+
+    bool operator==(const RecordedVolume&) const = default;
+};
+
 struct ExtractionRecord {
-    RecordedFile archive;
+    RecordedFile archive;  // its last volume, for a split archive
+    // The volumes before the last, as they were read: the record holds only while each
+    // still stands as it was.
+    std::vector<RecordedVolume> volumes;
     uint64_t archiveDevice = 0;
     uint64_t filesDevice = 0;  // the output folder's, which every file recorded is on
     std::string archivePath;

@@ -1,0 +1,39 @@
+// The volumes of a split archive as the scan sees them: beside name.zip, name.z01,
+// name.z02, ..., in whatever case the folder holds them. The extraction library says how
+// many files it read an archive from; the scan takes the volumes' identities before the
+// archive is read, so that what it deletes afterwards is what was read.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ArrivedFileDeletion.h"
+
+// How many files the report says the archive was read from: 1 but for a split archive.
+size_t VolumeCountIn(const std::string& report);
+
+class VolumesBeside {
+  public:
+    // folderNames: the names the scan's folder lists.
+    explicit VolumesBeside(const std::vector<std::string>& folderNames);
+
+    // The files there that would be the volumes of archiveName, disk 0 on, up to the first
+    // that is not there, with their identities as they are now.
+    std::vector<platform::ArrivedFile> Of(const std::string& folder,
+                                          const std::string& archiveName) const;
+
+  private:
+    std::optional<std::string> Spelled(const std::string& wanted) const;
+
+    std::map<std::string, std::string> byLowerCase_;  // the names that may be volumes
+    std::set<std::string> names_;                     // the same, as they are spelled
+};
+
+// The archive, then its volumes, as the extraction read them; nothing when a volume it
+// read is not among those seen before it was read.
+std::optional<std::vector<platform::ArrivedFile>> ArchiveWithItsVolumes(
+    platform::ArrivedFile archive, const std::vector<platform::ArrivedFile>& seenVolumes,
+    size_t volumeCount);

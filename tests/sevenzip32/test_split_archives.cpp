@@ -1,0 +1,172 @@
+// Archives split into volumes by zip -s (name.z01, name.z02, ..., name.zip) extract as one.
+// A volume missing, short, a link or a FIFO holds the whole archive back with a reason
+// that names it, and is tried again at every pass; the record of an extraction holds only
+// while every volume stands as it was read.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "ExtractionFixture.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+// Bytes this process has read through read() and its kin, as the kernel counts them.
+uint64_t BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") {
+            return value;
+        }
+    }
+    return 0;
+}
+
+std::string Noise(size_t size, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(generator());
+    }
+    return bytes;
+}
+
+class SplitArchiveTest : public ExtractionTest {
+  protected:
+    void SetUp() override {
+        ExtractionTest::SetUp();
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+        std::filesystem::create_directories(source_ / "docs");
+        WriteWholeFile(source_ / "noise.bin", Noise(700 * 1024, 1));
+        WriteWholeFile(source_ / "docs/small.txt", "small\n");
+        WriteWholeFile(source_ / "docs/more.bin", Noise(90 * 1024, 2));
+    }
+
+    // Splits the source with zip and the options into name beside the test's other files.
+    void Split(const std::string& options, const std::string& name = "split.zip") {
+        const std::string command =
+            "cd '" + source_.string() + "' && zip -qr " + options + " '" + (folder_ / name) + "' .";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // not "changed just now"
+    }
+    ExtractionResult ExtractSplit(const std::string& name = "split.zip") {
+        return RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(folder_ / name) + " -o" +
+                              QuoteForCommandLine(OutputFolder() + "/"));
+    }
+    void ExpectEverythingOut(const ExtractionResult& result) {
+        EXPECT_EQ(result.status, 0) << result.report;
+        for (const char* name : {"noise.bin", "docs/small.txt", "docs/more.bin"}) {
+            EXPECT_TRUE(ReadWholeFile(Output(name)) == ReadWholeFile(source_ / name)) << name;
+        }
+    }
+    size_t VolumesOf(const std::string& stem) const {
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
+            count += entry.path().stem() == stem;
+        }
+        return count;
+    }
+
+    const std::filesystem::path source_ = folder_.Path() / "source";
+};
+
+}  // namespace
+
+TEST_F(SplitArchiveTest, SplitsOfEverySizeExtractAsOne) {
+    struct Case {
+        const char* options;
+        size_t volumes;
+    };
+    // Entries across boundaries, many volumes, one volume, and the zip64 records.
+    for (const Case& split : {Case{"-s 100k", 8}, Case{"-s 64k", 13}, Case{"-s 10m", 1},
+                              Case{"-fz -s 64k", 13}, Case{"-0 -s 128k", 7}}) {
+        SCOPED_TRACE(split.options);
+        std::filesystem::remove_all(folder_ / "cache");
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
+            if (entry.path().stem() == "split") {
+                std::filesystem::remove(entry.path());
+            }
+        }
+        Split(split.options);
+        EXPECT_EQ(VolumesOf("split"), split.volumes);
+        std::filesystem::remove_all(OutputFolder());
+        std::filesystem::create_directory(OutputFolder());
+        const auto result = ExtractSplit();
+        ExpectEverythingOut(result);
+        EXPECT_EQ(result.report.find("Volumes: ") != std::string::npos, split.volumes > 1);
+    }
+}
+
+// Still being copied or downloaded: the archive waits whole, and nothing is replayed.
+TEST_F(SplitArchiveTest, AMissingOrShortVolumeHoldsTheArchiveUntilItIsWhole) {
+    Split("-s 100k");
+    const auto volume = folder_ / "split.z03";
+    const std::string whole = ReadWholeFile(volume);
+    std::filesystem::rename(volume, folder_ / "aside");
+    for (int pass = 0; pass < 2; ++pass) {
+        const auto missing = ExtractSplit();
+        EXPECT_EQ(missing.status, 2);
+        EXPECT_THAT(missing.report,
+                    HasSubstr("Failed: a volume of the archive is missing: split.z03\n"));
+    }
+    WriteWholeFile(volume, whole.substr(0, 40000));
+    for (int pass = 0; pass < 2; ++pass) {
+        const auto cut = ExtractSplit();
+        EXPECT_EQ(cut.status, 2);
+        EXPECT_THAT(cut.report, HasSubstr("Failed: a volume of the archive is shorter than the "
+                                          "archive says: split.z03\n"));
+    }
+    EXPECT_EQ(Tree(OutputFolder()), std::set<std::string>{});
+    WriteWholeFile(volume, whole);
+    ExpectEverythingOut(ExtractSplit());
+}
+
+TEST_F(SplitArchiveTest, VolumesAreFoundInAnyCaseButNeverThroughALinkOrAFifo) {
+    Split("-s 100k", "UPPER.ZIP");  // beside UPPER.z01 and so on
+    for (const char* number : {"1", "2", "3", "4", "5", "6", "7"}) {
+        std::filesystem::rename(folder_ / (std::string("UPPER.z0") + number),
+                                folder_ / (std::string("upper.Z0") + number));
+    }
+    ExpectEverythingOut(ExtractSplit("UPPER.ZIP"));
+
+    const auto volume = folder_ / "upper.Z02";
+    std::filesystem::rename(volume, folder_ / "aside");
+    std::filesystem::create_symlink(folder_ / "aside", volume);
+    EXPECT_THAT(ExtractSplit("UPPER.ZIP").report,
+                HasSubstr("Failed: a volume of the archive is not a regular file: upper.Z02\n"));
+    std::filesystem::remove(volume);
+    ASSERT_EQ(::mkfifo(volume.c_str(), 0600), 0);
+    EXPECT_THAT(ExtractSplit("UPPER.ZIP").report,
+                HasSubstr("Failed: a volume of the archive is not a regular file: upper.Z02\n"));
+}
+
+// An unchanged split archive is given again from its record, without reading it; a
+// volume put in another's place is read again.
+TEST_F(SplitArchiveTest, TheRecordHoldsWhileEveryVolumeStands) {
+    Split("-0 -s 128k");
+    const auto volume = folder_ / "split.z02";
+    const std::string good = ReadWholeFile(volume);
+    std::string damaged = good;
+    damaged[damaged.size() / 2] ^= 0x55;  // in the stored data of noise.bin
+    std::filesystem::remove(volume);
+    WriteWholeFile(volume, damaged);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ExtractSplit();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // what it wrote settles
+    const auto failed = ExtractSplit();
+    EXPECT_THAT(failed.report, HasSubstr("Failed: noise.bin: CRC-32 mismatch\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const uint64_t before = BytesRead();
+    EXPECT_EQ(ExtractSplit().report, failed.report);
+    EXPECT_LT(BytesRead() - before, 64u * 1024);  // the record, not the archive
+    std::filesystem::remove(volume);
+    WriteWholeFile(volume, good);
+    ExpectEverythingOut(ExtractSplit());
+}
