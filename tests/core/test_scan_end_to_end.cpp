@@ -1,6 +1,10 @@
 // A pass with the real extraction library: archives extract beside themselves, and go
 // only when asked and only when every entry came out.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "../FileContents.h"
 #include "../TemporaryFolder.h"
@@ -38,4 +42,45 @@ TEST(ScanEndToEnd, AnArchiveThatHoldsItsOwnNameIsKeptAndTheInnerOneWaitsItsTurn)
     ScanWatchFolder(watch.Path().string(), "1", 1);
     EXPECT_EQ(ReadWholeFile(watch / "deepest.txt"), "bottom");
     EXPECT_FALSE(std::filesystem::exists(watch / "nest.zip"));
+}
+
+// A split archive goes with all of its volumes, once every entry came out; while a volume
+// is missing, still being written or the extraction failed, none goes.
+TEST(ScanEndToEnd, ASplitArchiveGoesWithEveryVolumeOrNotAtAll) {
+    TemporaryFolder watch;
+    std::filesystem::create_directory(watch / "source");
+    std::string noise(300 * 1024, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<char>(i * 2654435761u >> 13);
+    }
+    WriteWholeFile(watch / "source/noise.bin", noise);
+    const std::string split =
+        "cd '" + (watch / "source") + "' && zip -q -0 -s 64k ../split.zip noise.bin";
+    ASSERT_EQ(std::system(split.c_str()), 0);
+    std::filesystem::remove_all(watch / "source");
+    const std::vector<std::string> volumes = {"split.z01", "split.z02", "split.z03", "split.z04",
+                                              "split.zip"};
+    const auto standing = [&] {
+        size_t count = 0;
+        for (const std::string& name : volumes) {
+            count += std::filesystem::exists(watch / name);
+        }
+        return count;
+    };
+
+    std::filesystem::rename(watch / "split.z03", watch / "aside");
+    ScanWatchFolder(watch.Path().string(), "1", 1);
+    EXPECT_EQ(standing(), volumes.size() - 1);
+    std::filesystem::rename(watch / "aside", watch / "split.z03");
+    {
+        const int writer = ::open((watch / "split.z02").c_str(), O_WRONLY | O_APPEND);
+        ASSERT_GE(writer, 0);
+        ScanWatchFolder(watch.Path().string(), "1", 1);
+        EXPECT_TRUE(ReadWholeFile(watch / "noise.bin") == noise);
+        EXPECT_EQ(standing(), volumes.size()) << "a volume still being written keeps them all";
+        ::close(writer);
+    }
+    ScanWatchFolder(watch.Path().string(), "1", 1);
+    EXPECT_EQ(standing(), 0u);
+    EXPECT_TRUE(ReadWholeFile(watch / "noise.bin") == noise);
 }
