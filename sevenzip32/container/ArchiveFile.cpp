@@ -1,6 +1,7 @@
 #include "ArchiveFile.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,6 +22,18 @@ uint64_t VolumeSize(int fd, const std::string& name) {
         throw EntryFailure(Reason::kVolumeNotRegularFile, name, EntryFailure::Cause::Outside);
     }
     return static_cast<uint64_t>(status.st_size);
+}
+
+// A split archive keeps all its volumes open at once: the soft limit on descriptors, often
+// 1,024, is raised as far as the hard one allows to leave room for them beside the rest.
+void MakeRoomForDescriptors(uint32_t volumes) {
+    constexpr rlim_t kForTheRest = 1024;
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= volumes + kForTheRest) {
+        return;
+    }
+    limit.rlim_cur = std::min<rlim_t>(volumes + kForTheRest, limit.rlim_max);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 }  // namespace
@@ -54,6 +67,7 @@ void ArchiveFile::OpenVolumesBefore(uint32_t lastDisk) {
     if (!folder.IsOpen()) {
         throw SystemFailure(Reason::kCannotOpenVolume, folder_);
     }
+    MakeRoomForDescriptors(lastDisk);
     VolumeLookup lookup(folder.Get());
     std::vector<Volume> volumes;
     volumes.reserve(static_cast<size_t>(lastDisk) + 1);

@@ -180,7 +180,8 @@ void Writer::AddRaw(const std::string& bytes) {
 
 void Writer::AddCentral(const Entry& entry, uint64_t offset) {
     const Prepared prepared = Prepare(entry);
-    const std::string extra = entry.extraFields + (entry.zip64 ? Zip64Extra(prepared, offset) : "");
+    const std::string extra =
+        entry.extraFields + (entry.zip64 ? Zip64Extra(prepared, OnDisk(offset)) : "");
     anyZip64_ = anyZip64_ || entry.zip64;
     Put32(central_, 0x02014b50);
     Put16(central_, entry.madeBy);
@@ -195,10 +196,10 @@ void Writer::AddCentral(const Entry& entry, uint64_t offset) {
     Put16(central_, static_cast<uint16_t>(entry.name.size()));
     Put16(central_, static_cast<uint16_t>(extra.size()));
     Put16(central_, 0);  // comment
-    Put16(central_, 0);  // disk
+    Put16(central_, static_cast<uint16_t>(Disk(offset)));
     Put16(central_, 0);  // internal attributes
     Put32(central_, entry.externalAttributes);
-    Put32(central_, entry.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(offset));
+    Put32(central_, entry.zip64 ? 0xFFFFFFFF : static_cast<uint32_t>(OnDisk(offset)));
     central_ += entry.name;
     central_ += extra;
     ++centralCount_;
@@ -208,36 +209,51 @@ std::string Writer::Finish() {
     std::string out = bytes_;
     const uint64_t centralOffset = out.size();
     out += central_;
+    // The end records all stand on the last disk, the one they begin on.
+    const uint32_t lastDisk = Disk(out.size());
     if (anyZip64_) {
         const uint64_t zip64EndOffset = out.size();
         Put32(out, 0x06064b50);
         Put64(out, 44);
         Put16(out, 45);
         Put16(out, 45);
-        Put32(out, 0);
-        Put32(out, 0);
+        Put32(out, lastDisk);
+        Put32(out, Disk(centralOffset));
         Put64(out, centralCount_);
         Put64(out, centralCount_);
         Put64(out, central_.size());
-        Put64(out, centralOffset);
+        Put64(out, OnDisk(centralOffset));
         Put32(out, 0x07064b50);
-        Put32(out, 0);
-        Put64(out, zip64EndOffset);
-        Put32(out, 1);
+        Put32(out, lastDisk);
+        Put64(out, OnDisk(zip64EndOffset));
+        Put32(out, lastDisk + 1);
     }
     Put32(out, 0x06054b50);
-    Put16(out, 0);
-    Put16(out, 0);
+    Put16(out, anyZip64_ ? 0xFFFF : static_cast<uint16_t>(lastDisk));
+    Put16(out, anyZip64_ ? 0xFFFF : static_cast<uint16_t>(Disk(centralOffset)));
     Put16(out, anyZip64_ ? 0xFFFF : static_cast<uint16_t>(centralCount_));
     Put16(out, anyZip64_ ? 0xFFFF : static_cast<uint16_t>(centralCount_));
     Put32(out, anyZip64_ ? 0xFFFFFFFF : static_cast<uint32_t>(central_.size()));
-    Put32(out, anyZip64_ ? 0xFFFFFFFF : static_cast<uint32_t>(centralOffset));
+    Put32(out, anyZip64_ ? 0xFFFFFFFF : static_cast<uint32_t>(OnDisk(centralOffset)));
     Put16(out, 0);
     return out;
 }
 
-std::string Archive(const std::vector<Entry>& entries) {
-    Writer writer;
+std::vector<std::string> Writer::FinishVolumes() {
+    const uint32_t lastDisk = Disk(bytes_.size() + central_.size());
+    const std::string whole = Finish();
+    std::vector<std::string> volumes;
+    for (uint32_t disk = 0; disk < lastDisk; ++disk) {
+        volumes.push_back(whole.substr(disk * volumeSize_, volumeSize_));
+    }
+    volumes.push_back(whole.substr(lastDisk * volumeSize_));
+    return volumes;
+}
+
+namespace {
+
+// Each entry once, in order.
+void AddAll(Writer& writer, const std::vector<Entry>& entries) {
     std::vector<uint64_t> offsets;
     for (const Entry& entry : entries) {
         offsets.push_back(writer.AddLocal(entry));
@@ -245,7 +261,21 @@ std::string Archive(const std::vector<Entry>& entries) {
     for (size_t i = 0; i < entries.size(); ++i) {
         writer.AddCentral(entries[i], offsets[i]);
     }
+}
+
+}  // namespace
+
+std::string Archive(const std::vector<Entry>& entries) {
+    Writer writer;
+    AddAll(writer, entries);
     return writer.Finish();
+}
+
+std::vector<std::string> SplitArchive(const std::vector<Entry>& entries, uint64_t volumeSize) {
+    Writer writer(volumeSize);
+    writer.AddRaw("PK\x07\x08");
+    AddAll(writer, entries);
+    return writer.FinishVolumes();
 }
 
 }  // namespace testzip

@@ -46,6 +46,11 @@ std::string Compress(const std::string& data, uint16_t method);
 
 class Writer {
   public:
+    Writer() = default;
+    // Counts positions as an archive split into volumes of volumeSize bytes does: by
+    // disk, each from its volume's start; the last volume holds what is left.
+    explicit Writer(uint64_t volumeSize) : volumeSize_(volumeSize) {}
+
     // Appends the entry's local header and data; returns where it starts.
     uint64_t AddLocal(const Entry& entry);
     // Appends bytes that belong to no entry the writer knows.
@@ -54,10 +59,20 @@ class Writer {
     void AddCentral(const Entry& entry, uint64_t offset);
     // The archive: what was appended, the central directory and the end records.
     std::string Finish();
+    // The same, cut into its volumes, the last (the one named .zip) last.
+    std::vector<std::string> FinishVolumes();
 
     static std::string LocalRecord(const Entry& entry);
 
   private:
+    uint32_t Disk(uint64_t position) const {
+        return volumeSize_ == 0 ? 0 : static_cast<uint32_t>(position / volumeSize_);
+    }
+    uint64_t OnDisk(uint64_t position) const {
+        return position - uint64_t{Disk(position)} * volumeSize_;
+    }
+
+    uint64_t volumeSize_ = 0;
     std::string bytes_;
     std::string central_;
     uint64_t centralCount_ = 0;
@@ -66,5 +81,8 @@ class Writer {
 
 // The usual archive: each entry once, in order.
 std::string Archive(const std::vector<Entry>& entries);
+// The same split into volumes of volumeSize bytes, as name.z01, ..., name.zip hold them,
+// the first beginning with the spanning signature.
+std::vector<std::string> SplitArchive(const std::vector<Entry>& entries, uint64_t volumeSize);
 
 }  // namespace testzip

@@ -2,6 +2,7 @@
 // A volume missing, short, a link or a FIFO holds the whole archive back with a reason
 // that names it, and is tried again at every pass; the record of an extraction holds only
 // while every volume stands as it was read.
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -169,4 +170,34 @@ TEST_F(SplitArchiveTest, TheRecordHoldsWhileEveryVolumeStands) {
     std::filesystem::remove(volume);
     WriteWholeFile(volume, good);
     ExpectEverythingOut(ExtractSplit());
+}
+
+// As this library's own test writer splits them: every entry's offsets in zip64 fields,
+// the zip64 end records on the last disk, volumes as small as an entry's header and more
+// of them than the usual limit on open files.
+TEST_F(SplitArchiveTest, Zip64SplitsWithEveryOffsetInItsFieldExtract) {
+    struct rlimit limit {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const struct rlimit usual = {std::min<rlim_t>(256, limit.rlim_cur), limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &usual), 0);
+    std::vector<testzip::Entry> entries;
+    for (int i = 0; i < 40; ++i) {
+        entries.push_back(testzip::File("f" + std::to_string(i), Noise(i * 97, i)));
+        entries.back().zip64 = i % 2 == 0;
+        entries.back().dataDescriptor = i % 3 == 0;
+    }
+    for (const uint64_t volumeSize : {64u, 1000u, 30000u}) {
+        SCOPED_TRACE(volumeSize);
+        const auto volumes = testzip::SplitArchive(entries, volumeSize);
+        for (size_t disk = 0; disk + 1 < volumes.size(); ++disk) {
+            WriteWholeFile(folder_ / ((disk < 9 ? "z64.z0" : "z64.z") + std::to_string(disk + 1)),
+                           volumes[disk]);
+        }
+        WriteWholeFile(folder_ / "z64.zip", volumes.back());
+        const auto result = ExtractSplit("z64.zip");
+        EXPECT_EQ(result.status, 0) << result.report;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_TRUE(ReadWholeFile(Output(entries[i].name)) == entries[i].data) << i;
+        }
+    }
 }
