@@ -234,6 +234,31 @@ ArchiveRecipe CookArchive(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < count; ++i) {
         entries.push_back(Entry(recipe, aesEntries));
     }
-    cooked.archive = testzip::Archive(entries);
+    // Decided last, and never where the recipe has run out, so that recipes found before
+    // split archives were cooked still make the archives they made.
+    if (recipe.Number(7) < 6) {
+        cooked.archive = testzip::Archive(entries);
+        return cooked;
+    }
+    cooked.volumes = testzip::SplitArchive(entries, uint64_t{64} << recipe.Number(14));
+    cooked.archive = cooked.volumes.back();
+    cooked.volumes.pop_back();
+    if (cooked.volumes.empty()) {
+        return cooked;
+    }
+    std::string& volume = cooked.volumes[recipe.Number(cooked.volumes.size() - 1)];
+    switch (recipe.Number(7)) {
+        case 1:
+            volume.clear();  // missing
+            break;
+        case 2:
+            volume.resize(recipe.Number(volume.size()));  // still being copied
+            break;
+        case 3:
+            std::swap(volume, cooked.volumes[recipe.Number(cooked.volumes.size() - 1)]);
+            break;
+        default:
+            break;
+    }
     return cooked;
 }

@@ -13,6 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     const ArchiveRecipe cooked = CookArchive(data, size);
     ExtractArchiveBytes(reinterpret_cast<const uint8_t*>(cooked.archive.data()),
-                        cooked.archive.size(), root, cooked.reportSize);
+                        cooked.archive.size(), root, cooked.reportSize, cooked.volumes);
     return 0;
 }

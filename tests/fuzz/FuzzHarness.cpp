@@ -29,7 +29,7 @@ bool OnlyTheArchiveAndTheOutputFolder(const std::filesystem::path& root) {
     }
     for (const auto& entry : std::filesystem::directory_iterator(root / "work")) {
         const auto name = entry.path().filename();
-        if (name != "input.zip" && name != "out") {
+        if (name != "input.zip" && name != "out" && !name.string().starts_with("input.z")) {
             return false;
         }
     }
@@ -65,13 +65,21 @@ class ListedPasswords {
 }  // namespace
 
 void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root,
-                         uint32_t reportSize) {
+                         uint32_t reportSize, const std::vector<std::string>& volumes) {
     static const ListedPasswords passwords;
     const std::filesystem::path work = root / "work";
     const std::filesystem::path archive = work / "input.zip";
     const std::filesystem::path out = work / "out";
-    std::filesystem::remove_all(out);
+    std::filesystem::remove_all(work);
     std::filesystem::create_directories(out);
+    for (size_t disk = 0; disk < volumes.size(); ++disk) {
+        if (!volumes[disk].empty()) {
+            const std::string number = std::to_string(disk + 1);
+            std::ofstream((work / ("input.z" + std::string(number.size() < 2 ? "0" : "") + number)),
+                          std::ios::binary)
+                << volumes[disk];
+        }
+    }
     {
         std::ofstream file(archive, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

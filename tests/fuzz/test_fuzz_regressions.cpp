@@ -48,7 +48,7 @@ TEST(FuzzRegressions, CookedArchivesGoThroughTheLibrary) {
         const auto bytes = Bytes(input);
         const ArchiveRecipe cooked = CookArchive(bytes.data(), bytes.size());
         ExtractArchiveBytes(reinterpret_cast<const uint8_t*>(cooked.archive.data()),
-                            cooked.archive.size(), root.Path(), cooked.reportSize);
+                            cooked.archive.size(), root.Path(), cooked.reportSize, cooked.volumes);
     }
 }
 
