@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "BackgroundBytes.h"
-#include "ChangeTimes.h"
 #include "ComposedName.h"
 #include "DiskBudget.h"
 #include "EntryDecoder.h"
@@ -28,6 +27,7 @@
 #include "PublishLink.h"
 #include "TemporaryFile.h"
 #include "Utf8.h"
+#include "Vouching.h"
 
 namespace sevenzip32 {
 namespace {
@@ -177,9 +177,9 @@ class ArchiveExtraction {
                 continue;
             }
             if (!left.IsKnown()) {
-                left = StandingNow(path, device_, folders);
+                left = StandingNow(path, place_, folders);
             }
-            if (!left.IsKnown() || racy.IsRacy(left.changed)) {
+            if (!left.IsKnown() || racy.IsRacy(left.Touched(), place_.vouching)) {
                 everySuccessRecorded = false;
                 left = {};
             }
@@ -333,8 +333,8 @@ class ArchiveExtraction {
     void NoteWhatWasLeft(size_t index, int folder, const std::string& name) {
         struct stat status {};
         if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            status.st_dev == device_) {
-            seen_[index] = RecordedFile::From(status);
+            status.st_dev == place_.device) {
+            seen_[index] = RecordedFile::From(status, place_.vouching);
         }
     }
 
@@ -343,7 +343,7 @@ class ArchiveExtraction {
             const PlannedEntry& entry = plan_.entries[i];
             const RecordedFile* recorded = previous_->Find(i);
             if (recorded != nullptr && !entry.refused &&
-                StillAsRecorded(plan_.paths[i], *recorded, device_, folders)) {
+                StillAsRecorded(plan_.paths[i], *recorded, place_, folders)) {
                 seen_[i] = *recorded;
                 inPlace_[i] = entry.kind != EntryKind::Folder;
             }
@@ -385,7 +385,8 @@ class ArchiveExtraction {
     CentralDirectory& directory_;
     ExtractionPlan plan_;
     const OutputFolder& output_;
-    const uint64_t device_ = output_.Device();  // which every file recorded is on
+    // Which every file recorded is on, and how it vouches there.
+    const FilesPlace place_{output_.Device(), VouchingOf(output_.Fd())};
     const ExtractionRecord* previous_;
     EntryUnlocker& unlocker_;
     DiskBudget budget_{output_.Fd()};

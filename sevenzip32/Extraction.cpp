@@ -12,7 +12,6 @@
 
 #include "ArchiveExtraction.h"
 #include "ArchiveFile.h"
-#include "ChangeTimes.h"
 #include "EntryFailure.h"
 #include "EntryPath.h"
 #include "EntryUnlocker.h"
@@ -22,6 +21,7 @@
 #include "OutputFolder.h"
 #include "PasswordList.h"
 #include "VolumeNames.h"
+#include "Vouching.h"
 
 namespace sevenzip32 {
 namespace {
@@ -56,8 +56,9 @@ class RecordedExtraction {
         record_.outputFolder = request_.outputFolder;
         try {
             ArchiveFile file(request_.archivePath);
+            archiveVouching_ = VouchingOf(file.Fd());
             if (::fstat(file.Fd(), &archive_) == 0) {
-                record_.archive = RecordedFile::From(archive_);
+                record_.archive = RecordedFile::From(archive_, archiveVouching_);
                 record_.archiveDevice = archive_.st_dev;
                 archiveKnown_ = true;
             }
@@ -75,6 +76,7 @@ class RecordedExtraction {
             }
             PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
             NoteVolumes(file);
+            record_.filesRead = previous_ ? previous_->filesRead : ::time(nullptr);
             const PasswordList passwords = PasswordsFor(archive.directory);
             EntryUnlocker unlocker(passwords);
             record_.status =
@@ -93,17 +95,32 @@ class RecordedExtraction {
 
   private:
     void LoadPrevious(const OutputFolder& output) {
-        trusted_ = archiveKnown_ && recordPath_ && KeepsChangeTimes(output.Fd());
+        trusted_ = archiveKnown_ && recordPath_;
+        filesVouching_ = VouchingOf(output.Fd());
         if (trusted_) {
             previous_ = LoadRecord(*recordPath_, record_);
         }
-        if (previous_ && !VolumesStandAsRecorded(*previous_)) {
+        if (previous_ && (!VolumesStandAsRecorded(*previous_) || DailyReadDue(*previous_))) {
             previous_.reset();
         }
         if (previous_) {
+            record_.filesRead = previous_->filesRead;
             record_.volumes = previous_->volumes;  // for a replay, which opens none
             volumeCount_ = previous_->volumes.size() + 1;
         }
+    }
+
+    // Where only size and time vouch, the files are read once a day. The day is shortened
+    // by up to a quarter, alike for each record, so that the archives extracted in one
+    // pass are not all read again in one pass.
+    bool DailyReadDue(const ExtractionRecord& record) const {
+        constexpr int64_t kDay = 24 * 60 * 60;
+        if (filesVouching_.changeTimes) {
+            return false;
+        }
+        const auto spread =
+            static_cast<int64_t>(std::hash<std::string>{}(recordPath_->string()) % (kDay / 4));
+        return ::time(nullptr) - record.filesRead >= kDay - spread;
     }
 
     // One look at each volume the record names, in the archive's folder.
@@ -119,7 +136,7 @@ class RecordedExtraction {
                                struct stat status {};
                                return ::fstatat(folder.Get(), volume.name.c_str(), &status,
                                                 AT_SYMLINK_NOFOLLOW) == 0 &&
-                                      RecordedFile::From(status) == volume.file;
+                                      RecordedFile::From(status, archiveVouching_) == volume.file;
                            });
     }
 
@@ -134,8 +151,9 @@ class RecordedExtraction {
                 trusted_ = false;
                 break;
             }
-            record_.volumes.push_back({volumes[i].name, RecordedFile::From(status)});
-            racyVolume_ = racyVolume_ || RacyLimit().IsRacy(status);
+            const RecordedFile volume = RecordedFile::From(status, archiveVouching_);
+            record_.volumes.push_back({volumes[i].name, volume});
+            racyVolume_ = racyVolume_ || RacyLimit().IsRacy(volume.Touched(), archiveVouching_);
         }
         if (previous_ && (!trusted_ || previous_->volumes != record_.volumes)) {
             previous_.reset();
@@ -152,7 +170,7 @@ class RecordedExtraction {
         }
         PasswordList passwords = PasswordList::Load(*path);
         if (passwords.Identity()) {
-            record_.passwordList = RecordedFile::From(*passwords.Identity());
+            record_.passwordList = RecordedFile::From(*passwords.Identity(), kWholeIdentity);
         }
         return passwords;
     }
@@ -164,7 +182,7 @@ class RecordedExtraction {
         }
         const auto path = PasswordListPath();
         const auto identity = path ? PasswordListIdentity(*path) : std::nullopt;
-        return (identity ? RecordedFile::From(*identity) : RecordedFile{}) !=
+        return (identity ? RecordedFile::From(*identity, kWholeIdentity) : RecordedFile{}) !=
                previous_->passwordList;
     }
 
@@ -179,7 +197,8 @@ class RecordedExtraction {
             try {
                 const std::string_view path = record.paths[i];
                 return NormaliseEntryName(path).path == path &&
-                       StillAsRecorded(path, record.files[i], record.filesDevice, folders);
+                       StillAsRecorded(path, record.files[i], {record.filesDevice, filesVouching_},
+                                       folders);
             } catch (const EntryFailure&) {
                 return false;
             }
@@ -200,7 +219,8 @@ class RecordedExtraction {
     // An archive changed a moment ago might change again within the same tick, and then
     // look like the one recorded: it gets a record only once it has been still a while.
     void Save(const std::vector<std::string>& lines) {
-        if (!trusted_ || racyVolume_ || RacyLimit().IsRacy(archive_)) {
+        if (!trusted_ || racyVolume_ ||
+            RacyLimit().IsRacy(record_.archive.Touched(), archiveVouching_)) {
             return;
         }
         record_.reportLines = lines;
@@ -218,6 +238,8 @@ class RecordedExtraction {
     bool archiveKnown_ = false;
     bool trusted_ = false;
     bool racyVolume_ = false;
+    Vouching archiveVouching_;
+    Vouching filesVouching_;
     size_t volumeCount_ = 1;
 };
 

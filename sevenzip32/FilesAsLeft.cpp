@@ -9,14 +9,14 @@
 
 namespace sevenzip32 {
 
-RecordedFile StandingNow(std::string_view path, uint64_t device, FolderCache& folders) {
+RecordedFile StandingNow(std::string_view path, const FilesPlace& place, FolderCache& folders) {
     try {
         struct stat status {};
         if (!path.empty() &&
             ::fstatat(folders.FolderOf(path)->Get(), std::string(LastPart(path)).c_str(), &status,
                       AT_SYMLINK_NOFOLLOW) == 0 &&
-            status.st_dev == device) {
-            return RecordedFile::From(status);
+            status.st_dev == place.device) {
+            return RecordedFile::From(status, place.vouching);
         }
     } catch (const std::exception&) {
     }

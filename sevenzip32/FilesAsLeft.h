@@ -38,15 +38,22 @@ bool LookInRuns(size_t count, const OutputFolder& output, Look look) {
     return going;
 }
 
+// Where an extraction's files are: the output folder's device, and how a file there
+// vouches for itself.
+struct FilesPlace {
+    uint64_t device = 0;
+    Vouching vouching;
+};
+
 // What stands at the path: one lstat, no open, no read. Nothing known where a folder on
 // the way is gone or no folder, or where the file is on another device than the output
-// folder (one mounted below it may not keep change times).
-RecordedFile StandingNow(std::string_view path, uint64_t device, FolderCache& folders);
+// folder (one mounted below it may vouch otherwise).
+RecordedFile StandingNow(std::string_view path, const FilesPlace& place, FolderCache& folders);
 
 // True when the path stands for the very file recorded, untouched since.
-inline bool StillAsRecorded(std::string_view path, const RecordedFile& recorded, uint64_t device,
-                            FolderCache& folders) {
-    return StandingNow(path, device, folders) == recorded;
+inline bool StillAsRecorded(std::string_view path, const RecordedFile& recorded,
+                            const FilesPlace& place, FolderCache& folders) {
+    return StandingNow(path, place, folders) == recorded;
 }
 
 }  // namespace sevenzip32

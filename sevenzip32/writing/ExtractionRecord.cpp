@@ -13,11 +13,11 @@
 #include <iterator>
 #include <type_traits>
 
-#include "ChangeTimes.h"
 #include "Crc32.h"
 #include "FolderNames.h"
 #include "TemporaryFile.h"
 #include "UniqueFd.h"
+#include "Vouching.h"
 
 namespace sevenzip32 {
 namespace {
@@ -153,9 +153,10 @@ void ForgetOldRecords(int folderFd) {
 
 }  // namespace
 
-RecordedFile RecordedFile::From(const struct stat& status) {
-    return {static_cast<uint64_t>(status.st_ino), static_cast<uint64_t>(status.st_size),
-            NanosecondsOf(status.st_mtim), NanosecondsOf(status.st_ctim),
+RecordedFile RecordedFile::From(const struct stat& status, const Vouching& vouching) {
+    return {vouching.stableInodes ? static_cast<uint64_t>(status.st_ino) : 0,
+            static_cast<uint64_t>(status.st_size), NanosecondsOf(status.st_mtim),
+            vouching.changeTimes ? NanosecondsOf(status.st_ctim) : 0,
             static_cast<uint32_t>(status.st_mode)};
 }
 
@@ -221,6 +222,7 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
     for (uint32_t i = 0; i < lineCount && reader.Valid(); ++i) {
         record.reportLines.emplace_back(reader.GetText());
     }
+    record.filesRead = reader.Get<int64_t>();
     for (uint64_t& count : record.succeeded) {
         count = reader.Get<uint64_t>();
     }
@@ -273,6 +275,7 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         for (const std::string& line : record.reportLines) {
             writer.Put(line);
         }
+        writer.Put(record.filesRead);
         for (uint64_t count : record.succeeded) {
             writer.Put(count);
         }

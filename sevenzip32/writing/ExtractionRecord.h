@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "PathList.h"
+#include "Vouching.h"
 
 namespace sevenzip32 {
 
@@ -27,7 +28,10 @@ struct RecordedFile {
     uint64_t changed = 0;
     uint32_t mode = 0;  // never 0 for a file that stands: it holds the file's type
 
-    static RecordedFile From(const struct stat& status);
+    // What vouches for the file on its file system; the rest is left zero.
+    static RecordedFile From(const struct stat& status, const Vouching& vouching);
+    // The time that moves when the file is touched: its change time where that vouches.
+    uint64_t Touched() const { return changed != 0 ? changed : modified; }
     bool IsKnown() const { return mode != 0; }
     bool operator==(const RecordedFile&) const = default;
 };
@@ -58,6 +62,9 @@ struct ExtractionRecord {
     bool wantsPassword = false;
     RecordedFile passwordList;
     std::vector<std::string> reportLines;
+    // When the files were last read and compared rather than vouched for, in seconds
+    // since 1970: where only size and time vouch, that is done once a day.
+    int64_t filesRead = 0;
     // How many files, folders and links succeeded.
     std::array<uint64_t, 3> succeeded{};
     // The file each entry left, by the entry's central directory index: not known for

@@ -1,7 +1,7 @@
 // Names that differ only in case: two files where the file system tells them apart, and
 // where it does not (exFAT), the earlier file kept and the later one failed, never
 // silently replaced.
-#include "../ExfatFolder.h"
+#include "../MountedImage.h"
 #include "Extraction.h"
 #include "ExtractionFixture.h"
 
@@ -35,7 +35,7 @@ TEST_F(ExtractionTest, NamesDifferingInCaseAreTwoFilesWhereTheFileSystemTellsThe
 }
 
 TEST_F(ExtractionTest, OnExfatTheEarlierOfTwoCaseTwinsIsKept) {
-    ExfatFolder exfat;
+    MountedImage exfat(MountedImage::kExfat);
     if (!exfat.Mounted()) {
         GTEST_SKIP() << "exFAT cannot be mounted here (needs root, exfat-fuse and a loop device)";
     }
