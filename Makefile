@@ -78,6 +78,7 @@ bench:
 	bench/run-bench $(BUILD_DIR)/bin
 	bench/run-watch-bench $(BUILD_DIR)/bin
 	bench/run-idle-bench $(BUILD_DIR)/bin
+	bench/run-idle-bench $(BUILD_DIR)/bin 3 /var/tmp/kesto-idle-bench exfat
 	bench/run-small-files-bench $(BUILD_DIR)/bin
 	bench/run-encrypted-bench $(BUILD_DIR)/bin
 	bench/run-split-bench $(BUILD_DIR)/bin

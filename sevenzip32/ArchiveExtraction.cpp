@@ -79,7 +79,7 @@ class ArchiveExtraction {
   public:
     // previous, when there is one, vouches for the files it recorded.
     ArchiveExtraction(const ArchiveFile& file, CentralDirectory& directory, ExtractionPlan plan,
-                      const OutputFolder& output, const ExtractionRecord* previous,
+                      const OutputFolder& output, ExtractionRecord* previous,
                       EntryUnlocker& unlocker)
         : file_(file),
           directory_(directory),
@@ -130,6 +130,9 @@ class ArchiveExtraction {
     void Prepare() {
         const bool checkedBefore = previous_ && previous_->status != kArchiveRejected;
         if (checkedBefore) {
+            // What the record holds becomes what was seen, where it still stands: one
+            // list of files, not two.
+            seen_ = std::move(previous_->files);
             seen_.resize(plan_.entries.size());
             VouchForWhatWasLeft();
         }
@@ -165,7 +168,7 @@ class ArchiveExtraction {
     // The last call: what was seen and the plan's paths move into the record.
     void RecordWhatWasLeft(ExtractionRecord& record) {
         const RacyLimit racy;
-        FolderCache folders(output_);
+        FolderCache folders(output_, FolderCache::kLooking);
         bool everySuccessRecorded = true;
         for (size_t i = 0; i < plan_.entries.size(); ++i) {
             RecordedFile& left = seen_[i];
@@ -341,11 +344,12 @@ class ArchiveExtraction {
     void VouchForWhatWasLeft() {
         LookInRuns(plan_.entries.size(), output_, [&](size_t i, FolderCache& folders) {
             const PlannedEntry& entry = plan_.entries[i];
-            const RecordedFile* recorded = previous_->Find(i);
-            if (recorded != nullptr && !entry.refused &&
-                StillAsRecorded(plan_.paths[i], *recorded, place_, folders)) {
-                seen_[i] = *recorded;
+            RecordedFile& recorded = seen_[i];
+            if (recorded.IsKnown() && !entry.refused &&
+                StillAsRecorded(plan_.paths[i], recorded, place_, folders)) {
                 inPlace_[i] = entry.kind != EntryKind::Folder;
+            } else {
+                recorded = {};
             }
             return true;
         });
@@ -387,7 +391,7 @@ class ArchiveExtraction {
     const OutputFolder& output_;
     // Which every file recorded is on, and how it vouches there.
     const FilesPlace place_{output_.Device(), VouchingOf(output_.Fd())};
-    const ExtractionRecord* previous_;
+    ExtractionRecord* previous_;
     EntryUnlocker& unlocker_;
     DiskBudget budget_{output_.Fd()};
     EntryOutcomes outcomes_;
@@ -400,7 +404,7 @@ class ArchiveExtraction {
 }  // namespace
 
 ExtractionStatus ExtractPlannedArchive(const ArchiveFile& file, PlannedArchive& archive,
-                                       const OutputFolder& output, const ExtractionRecord* previous,
+                                       const OutputFolder& output, ExtractionRecord* previous,
                                        EntryUnlocker& unlocker, std::vector<std::string>& lines,
                                        ExtractionRecord* record) {
     ArchiveExtraction extraction(file, archive.directory, std::move(archive.plan), output, previous,

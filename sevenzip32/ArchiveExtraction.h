@@ -18,9 +18,9 @@
 namespace sevenzip32 {
 
 // Adds the report's lines to lines. previous, when there is one, vouches for the files it
-// recorded; record, when given, is told what each entry left.
+// recorded, and gives them up once it has; record, when given, is told what each entry left.
 ExtractionStatus ExtractPlannedArchive(const ArchiveFile& file, PlannedArchive& archive,
-                                       const OutputFolder& output, const ExtractionRecord* previous,
+                                       const OutputFolder& output, ExtractionRecord* previous,
                                        EntryUnlocker& unlocker, std::vector<std::string>& lines,
                                        ExtractionRecord* record);
 

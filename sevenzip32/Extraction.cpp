@@ -74,7 +74,17 @@ class RecordedExtraction {
             if (file.Size() == 0) {
                 throw EntryFailure(Reason::kEmptyFile);
             }
+            // The record waits on the disk while the archive is planned, and comes back
+            // without the paths, which the plan has: the two never take room at once.
+            const bool hadPrevious = previous_.has_value();
+            previous_.reset();
             PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
+            if (hadPrevious) {
+                previous_ = LoadRecord(*recordPath_, record_, false);
+                if (previous_ && previous_->loadedCrc != loadedCrc_) {
+                    previous_.reset();  // another pass saved one meanwhile
+                }
+            }
             NoteVolumes(file);
             record_.filesRead = previous_ ? previous_->filesRead : ::time(nullptr);
             const PasswordList passwords = PasswordsFor(archive.directory);
@@ -104,6 +114,7 @@ class RecordedExtraction {
             previous_.reset();
         }
         if (previous_) {
+            loadedCrc_ = previous_->loadedCrc;
             record_.filesRead = previous_->filesRead;
             record_.volumes = previous_->volumes;  // for a replay, which opens none
             volumeCount_ = previous_->volumes.size() + 1;
@@ -225,9 +236,7 @@ class RecordedExtraction {
         }
         record_.reportLines = lines;
         // A pass that found everything as recorded has nothing new to say.
-        if (!previous_ || !(record_ == *previous_)) {
-            SaveRecord(*recordPath_, record_);
-        }
+        SaveRecord(*recordPath_, record_, loadedCrc_);
     }
 
     const ExtractRequest& request_;
@@ -238,6 +247,7 @@ class RecordedExtraction {
     bool archiveKnown_ = false;
     bool trusted_ = false;
     bool racyVolume_ = false;
+    std::optional<uint32_t> loadedCrc_;
     Vouching archiveVouching_;
     Vouching filesVouching_;
     size_t volumeCount_ = 1;

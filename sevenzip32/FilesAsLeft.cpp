@@ -12,8 +12,9 @@ namespace sevenzip32 {
 RecordedFile StandingNow(std::string_view path, const FilesPlace& place, FolderCache& folders) {
     try {
         struct stat status {};
-        if (!path.empty() &&
-            ::fstatat(folders.FolderOf(path)->Get(), std::string(LastPart(path)).c_str(), &status,
+        const SharedFd folder = path.empty() ? nullptr : folders.FolderOf(path);
+        if (folder &&
+            ::fstatat(folder->Get(), std::string(LastPart(path)).c_str(), &status,
                       AT_SYMLINK_NOFOLLOW) == 0 &&
             status.st_dev == place.device) {
             return RecordedFile::From(status, place.vouching);

@@ -27,7 +27,7 @@ bool LookInRuns(size_t count, const OutputFolder& output, Look look) {
     std::atomic<size_t> next{0};
     std::atomic<bool> going{true};
     RunOnThreads(ThreadsFor(count, kFilesPerThread), [&](size_t) {
-        FolderCache folders(output);
+        FolderCache folders(output, FolderCache::kLooking);
         for (size_t first = next.fetch_add(kRunLength); first < count && going;
              first = next.fetch_add(kRunLength)) {
             for (size_t i = first; i < std::min(first + kRunLength, count) && going; ++i) {

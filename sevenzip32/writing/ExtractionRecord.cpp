@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <type_traits>
 
 #include "Crc32.h"
@@ -57,11 +55,13 @@ class Writer {
         Put(file.changed);
         Put(file.mode);
     }
-    // The CRC-32 of all that came before closes the record.
-    void Finish() {
+    // The CRC-32 of all that came before closes the record; returns it.
+    uint32_t Finish() {
         Flush();
-        Put(crc_);
+        const uint32_t crc = crc_;
+        Put(crc);
         file_.Write({reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()});
+        return crc;
     }
 
   private:
@@ -80,31 +80,30 @@ class Writer {
     uint32_t crc_ = 0;
 };
 
-// Reads what Writer wrote; any read past the end makes the whole record invalid.
+// Reads what Writer wrote, a buffer at a time: the record of a million files takes tens
+// of MB, which are never all in memory beside the record made from them. Any read past
+// the end makes the whole record invalid; the CRC-32 of all that was read says whether it
+// is whole.
 class Reader {
   public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    Reader(int fd, uint64_t size) : fd_(fd), left_(size) {}
 
     template <typename Number>
     Number Get() {
         Number value{};
-        if (bytes_.size() - at_ < sizeof value) {
-            valid_ = false;
-            return value;
-        }
-        std::memcpy(&value, bytes_.data() + at_, sizeof value);
-        at_ += sizeof value;
+        Take(&value, sizeof value);
         return value;
     }
+    // Valid until the next call.
     std::string_view GetText() {
         const uint32_t size = Get<uint32_t>();
-        if (bytes_.size() - at_ < size) {
+        if (size > left_) {
             valid_ = false;
             return {};
         }
-        const std::string_view text = bytes_.substr(at_, size);
-        at_ += size;
-        return text;
+        text_.resize(size);
+        Take(text_.data(), size);
+        return text_;
     }
     RecordedFile GetFile() {
         RecordedFile file;
@@ -116,11 +115,51 @@ class Reader {
         return file;
     }
     bool Valid() const { return valid_; }
-    size_t Left() const { return bytes_.size() - at_; }
+    uint64_t Left() const { return left_; }
+    uint32_t Crc() const { return crc_; }
 
   private:
-    std::string_view bytes_;
+    static constexpr size_t kBufferSize = 64 * 1024;
+
+    void Take(void* into, size_t count) {
+        if (!valid_ || count > left_) {
+            valid_ = false;
+            return;
+        }
+        auto* out = static_cast<char*>(into);
+        while (count > 0) {
+            if (at_ == filled_ && !Refill()) {
+                valid_ = false;
+                return;
+            }
+            const size_t taken = std::min(count, filled_ - at_);
+            std::memcpy(out, buffer_.data() + at_, taken);
+            crc_ = UpdateCrc32(crc_, {reinterpret_cast<const uint8_t*>(out), taken});
+            out += taken;
+            at_ += taken;
+            count -= taken;
+            left_ -= taken;
+        }
+    }
+    bool Refill() {
+        buffer_.resize(kBufferSize);
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kBufferSize, left_));
+        ssize_t got = 0;
+        do {
+            got = ::read(fd_, buffer_.data(), wanted);
+        } while (got < 0 && errno == EINTR);
+        at_ = 0;
+        filled_ = got > 0 ? static_cast<size_t>(got) : 0;
+        return filled_ > 0;
+    }
+
+    int fd_;
+    uint64_t left_;  // of the bytes this reader may take
+    std::vector<char> buffer_;
     size_t at_ = 0;
+    size_t filled_ = 0;
+    std::string text_;
+    uint32_t crc_ = 0;
     bool valid_ = true;
 };
 
@@ -179,19 +218,22 @@ std::optional<std::filesystem::path> RecordPathFor(const std::string& archivePat
 }
 
 std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
-                                           const ExtractionRecord& current) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < sizeof kMagic + 8 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) {
+                                           const ExtractionRecord& current, bool withPaths) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 ||
+        static_cast<uint64_t>(status.st_size) < sizeof kMagic + 8) {
         return std::nullopt;
     }
-    const std::string_view body(bytes.data(), bytes.size() - 4);
-    uint32_t storedCrc = 0;
-    std::memcpy(&storedCrc, bytes.data() + body.size(), sizeof storedCrc);
-    if (UpdateCrc32(0, {reinterpret_cast<const uint8_t*>(body.data()), body.size()}) != storedCrc) {
+    // The body, then the CRC-32 of the body.
+    Reader reader(fd.Get(), static_cast<uint64_t>(status.st_size) - 4);
+    char magic[sizeof kMagic];
+    for (char& c : magic) {
+        c = reader.Get<char>();
+    }
+    if (std::memcmp(magic, kMagic, sizeof kMagic) != 0) {
         return std::nullopt;
     }
-    Reader reader(body.substr(sizeof kMagic));
     ExtractionRecord record;
     if (reader.Get<uint32_t>() != kVersion) {
         return std::nullopt;
@@ -231,18 +273,29 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
         return std::nullopt;
     }
     record.files.reserve(fileCount);
-    record.paths.Reserve(fileCount, reader.Left() - fileCount * kSmallestFile);
-    for (uint64_t i = 0; i < fileCount; ++i) {
-        record.files.push_back(reader.GetFile());
-        record.paths.Add(reader.GetText());
+    if (withPaths) {
+        record.paths.Reserve(fileCount, reader.Left() - fileCount * kSmallestFile);
     }
-    if (!reader.Valid() || reader.Left() != 0) {
+    for (uint64_t i = 0; i < fileCount && reader.Valid(); ++i) {
+        record.files.push_back(reader.GetFile());
+        const std::string_view entryPath = reader.GetText();
+        if (withPaths) {
+            record.paths.Add(entryPath);
+        }
+    }
+    const uint32_t bodyCrc = reader.Crc();
+    uint32_t storedCrc = 0;
+    if (!reader.Valid() || reader.Left() != 0 ||
+        ::pread(fd.Get(), &storedCrc, sizeof storedCrc, status.st_size - 4) != sizeof storedCrc ||
+        storedCrc != bodyCrc) {
         return std::nullopt;
     }
+    record.loadedCrc = storedCrc;
     return record;
 }
 
-void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& record) noexcept {
+void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& record,
+                std::optional<uint32_t> unchangedCrc) noexcept {
     try {
         std::error_code ignored;
         std::filesystem::create_directories(path.parent_path(), ignored);
@@ -284,7 +337,9 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
             writer.Put(record.files[i]);
             writer.Put(record.paths[i]);
         }
-        writer.Finish();
+        if (writer.Finish() == unchangedCrc) {
+            return;  // the same as the one in place
+        }
         // Not flushed: a record a crash cuts short fails its CRC and is ignored.
         ForgetRecord(path);
         file.Publish(path.filename(), 0600, ::time(nullptr));

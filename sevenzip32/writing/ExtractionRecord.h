@@ -72,8 +72,8 @@ struct ExtractionRecord {
     // path below the output folder, by the same index.
     std::vector<RecordedFile> files;
     PathList paths;
-
-    bool operator==(const ExtractionRecord&) const = default;
+    // The CRC-32 of the file it was loaded from, which says whether a new one differs.
+    uint32_t loadedCrc = 0;
 
     void ForgetEntries() {
         wantsPassword = false;
@@ -92,12 +92,15 @@ std::optional<std::filesystem::path> RecordPathFor(const std::string& archivePat
                                                    const std::string& outputFolder);
 
 // The record at path, when it is whole and of the same archive as current, as it is now,
-// into the same folder on the same device.
+// into the same folder on the same device; without the files' paths where they are not
+// wanted (the entries' plan has them).
 std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
-                                           const ExtractionRecord& current);
+                                           const ExtractionRecord& current, bool withPaths = true);
 
-// Replaces the record at path; never fails the extraction, whatever goes wrong.
-void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& record) noexcept;
+// Replaces the record at path, unless the file it makes has unchangedCrc, the CRC of the
+// one in place; never fails the extraction, whatever goes wrong.
+void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& record,
+                std::optional<uint32_t> unchangedCrc = std::nullopt) noexcept;
 
 // Removes the record at path, for an archive whose extraction left nothing to vouch for.
 void ForgetRecord(const std::filesystem::path& path) noexcept;

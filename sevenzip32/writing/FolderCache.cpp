@@ -1,5 +1,7 @@
 #include "FolderCache.h"
 
+#include <fcntl.h>
+
 #include "PathParts.h"
 #include "StaleTemporaries.h"
 
@@ -17,6 +19,10 @@ void FolderCache::PrepareToWrite() {
 }
 
 SharedFd FolderCache::Folder(std::string_view folderPath) {
+    if (looking_ && !missing_.empty() && folderPath.starts_with(missing_) &&
+        (folderPath.size() == missing_.size() || folderPath[missing_.size()] == '/')) {
+        return nullptr;
+    }
     std::vector<std::string_view>& folderParts = parts_;
     folderParts.clear();
     ForEachPart(folderPath, [&](std::string_view part) {
@@ -25,7 +31,8 @@ SharedFd FolderCache::Folder(std::string_view folderPath) {
     });
     if (folderParts.size() > kDeepestChain) {
         swept_ = false;
-        deepFolder_ = std::make_shared<const UniqueFd>(output_.OpenFolder(folderPath));
+        deepFolder_ = looking_ ? DeepFolder(folderPath)
+                               : std::make_shared<const UniqueFd>(output_.OpenFolder(folderPath));
         return deepFolder_;
     }
     size_t shared = 0;
@@ -40,8 +47,15 @@ SharedFd FolderCache::Folder(std::string_view folderPath) {
         chainParts_.resize(shared);
         chainIsNew_.resize(shared);
         for (size_t i = shared; i < folderParts.size(); ++i) {
-            OpenedFolder opened = OpenOrCreateFolder(i == 0 ? output_.Fd() : chain_.back()->Get(),
-                                                     std::string(folderParts[i]));
+            const int parent = i == 0 ? output_.Fd() : chain_.back()->Get();
+            OpenedFolder opened =
+                looking_ ? OpenedFolder{OpenExistingFolder(parent, std::string(folderParts[i]))}
+                         : OpenOrCreateFolder(parent, std::string(folderParts[i]));
+            if (!opened.fd.IsOpen()) {
+                const auto end = static_cast<size_t>(folderParts[i].end() - folderPath.begin());
+                missing_ = std::string(folderPath.substr(0, end));
+                return nullptr;
+            }
             // A folder inside a new one is new too; one another thread made is known by
             // its identity.
             const bool parentIsNew = i > 0 && chainIsNew_.back();
@@ -55,6 +69,17 @@ SharedFd FolderCache::Folder(std::string_view folderPath) {
         }
     }
     return Current();
+}
+
+// Looking, a folder deeper than the chain goes is walked to each time, creating nothing.
+SharedFd FolderCache::DeepFolder(std::string_view folderPath) const {
+    UniqueFd current(::fcntl(output_.Fd(), F_DUPFD_CLOEXEC, 0));
+    ForEachPart(folderPath, [&](std::string_view part) {
+        current =
+            current.IsOpen() ? OpenExistingFolder(current.Get(), std::string(part)) : UniqueFd();
+        return current.IsOpen();
+    });
+    return current.IsOpen() ? std::make_shared<const UniqueFd>(std::move(current)) : nullptr;
 }
 
 const SharedFd& FolderCache::Current() const {

@@ -10,15 +10,21 @@
 
 namespace sevenzip32 {
 
-// Remembers the folders down to the last one a thread wrote into: entries come grouped
-// by folder, and walking down from the top for each file would cost several system
-// calls a file.
+// Remembers the folders down to the last one a thread wrote into or looked in: entries
+// come grouped by folder, and walking down from the top for each file would cost several
+// system calls a file.
 class FolderCache {
   public:
-    explicit FolderCache(const OutputFolder& output) : output_(output) {}
-    // The folder that holds the entry at a normalised path.
+    // Writing creates the folders that are missing; looking never does, and remembers
+    // the last folder found missing, so that the entries below it cost nothing.
+    enum Use { kWriting, kLooking };
+
+    explicit FolderCache(const OutputFolder& output, Use use = kWriting)
+        : output_(output), looking_(use == kLooking) {}
+    // The folder that holds the entry at a normalised path; nothing, when looking, where
+    // it is missing or not a folder.
     SharedFd FolderOf(std::string_view entryPath);
-    // The folder at a normalised path, created where missing.
+    // The folder at a normalised path, created where missing when writing.
     SharedFd Folder(std::string_view folderPath);
     // Before the first file is written into the last folder: what dead writers left
     // there goes.
@@ -31,8 +37,11 @@ class FolderCache {
     static constexpr size_t kDeepestChain = 32;
 
     const SharedFd& Current() const;
+    SharedFd DeepFolder(std::string_view folderPath) const;
 
     const OutputFolder& output_;
+    const bool looking_;
+    std::string missing_;  // when looking: a folder found missing, with everything below
     std::vector<std::string_view> parts_;  // of the folder asked for, reused
     std::vector<std::string> chainParts_;
     std::vector<SharedFd> chain_;  // one per level below the output folder

@@ -23,6 +23,10 @@ std::pair<uint64_t, uint64_t> IdentityOf(int folderFd) {
 
 }  // namespace
 
+UniqueFd OpenExistingFolder(int parent, const std::string& name) {
+    return UniqueFd(::openat(parent, name.c_str(), kFolderFlags));
+}
+
 OpenedFolder OpenOrCreateFolder(int parent, const std::string& name) {
     bool created = false;
     for (int attempt = 0; attempt < 2; ++attempt) {

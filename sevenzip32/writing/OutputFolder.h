@@ -24,6 +24,10 @@ struct OpenedFolder {
 // it is missing.
 OpenedFolder OpenOrCreateFolder(int parent, const std::string& name);
 
+// Opens the folder name within parent, never through a symbolic link; not open where
+// there is none.
+UniqueFd OpenExistingFolder(int parent, const std::string& name);
+
 class OutputFolder {
   public:
     explicit OutputFolder(const std::string& path);
