@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -67,16 +68,20 @@ class RecordedExtraction {
             LoadPrevious(output);
             // Nothing changed since the last pass, which recorded all it left: it holds as it
             // was, without reading the archive's directory.
-            if (previous_ && previous_->failuresRepeat && !PasswordListChanged() &&
-                EverythingRecordedStands(output)) {
+            const Standing standing =
+                previous_ && previous_->failuresRepeat && !PasswordListChanged()
+                    ? WhatRecordedStands(output)
+                    : Standing::NotAsked;
+            if (standing == Standing::All) {
                 return Replay(lines);
             }
             if (file.Size() == 0) {
                 throw EntryFailure(Reason::kEmptyFile);
             }
             // The record waits on the disk while the archive is planned, and comes back
-            // without the paths, which the plan has: the two never take room at once.
-            const bool hadPrevious = previous_.has_value();
+            // without the paths, which the plan has: the two never take room at once. One
+            // none of whose files stand vouches for nothing, and stays there.
+            const bool hadPrevious = previous_.has_value() && standing != Standing::None;
             previous_.reset();
             PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
             if (hadPrevious) {
@@ -197,23 +202,34 @@ class RecordedExtraction {
                previous_->passwordList;
     }
 
-    // One lstat of each file the record names, on several threads. A path not as the
-    // plan would have written it is not followed.
-    bool EverythingRecordedStands(const OutputFolder& output) const {
+    enum class Standing { NotAsked, All, Some, None };
+
+    // One lstat of each file the record names, on several threads, until one stands as
+    // recorded and another does not. A path not as the plan would have written it is not
+    // followed; the files below a folder that is gone cost nothing.
+    Standing WhatRecordedStands(const OutputFolder& output) const {
         const ExtractionRecord& record = *previous_;
-        return LookInRuns(record.files.size(), output, [&](size_t i, FolderCache& folders) {
+        std::atomic<bool> anyStands{false};
+        std::atomic<bool> anyGone{false};
+        LookInRuns(record.files.size(), output, [&](size_t i, FolderCache& folders) {
             if (!record.files[i].IsKnown()) {
                 return true;
             }
+            bool stands = false;
             try {
                 const std::string_view path = record.paths[i];
-                return NormaliseEntryName(path).path == path &&
-                       StillAsRecorded(path, record.files[i], {record.filesDevice, filesVouching_},
-                                       folders);
+                stands = NormaliseEntryName(path).path == path &&
+                         StillAsRecorded(path, record.files[i],
+                                         {record.filesDevice, filesVouching_}, folders);
             } catch (const EntryFailure&) {
-                return false;
             }
+            (stands ? anyStands : anyGone) = true;
+            return !(anyStands && anyGone);
         });
+        if (!anyGone) {
+            return Standing::All;
+        }
+        return anyStands ? Standing::Some : Standing::None;
     }
 
     // A pass that extracted everything says so again, with everything in place.
