@@ -397,7 +397,7 @@ class ArchiveExtraction {
     EntryOutcomes outcomes_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
     // What each entry left, as the record vouched for it or as it stood once done.
-    RecordedFiles seen_;
+    std::vector<RecordedFile> seen_;
     const uid_t user_ = ::geteuid();
 };
 

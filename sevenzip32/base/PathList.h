@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "EntryFailure.h"
-#include "PageAllocator.h"
 
 namespace sevenzip32 {
 
@@ -48,8 +47,8 @@ class PathList {
         }
     }
 
-    std::basic_string<char, std::char_traits<char>, PageAllocator<char>> text_;
-    std::vector<uint32_t, PageAllocator<uint32_t>> ends_;
+    std::string text_;
+    std::vector<uint32_t> ends_;
 };
 
 }  // namespace sevenzip32

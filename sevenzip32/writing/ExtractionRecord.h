@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "PageAllocator.h"
 #include "PathList.h"
 #include "Vouching.h"
 
@@ -45,9 +44,6 @@ struct RecordedVolume {
     bool operator==(const RecordedVolume&) const = default;
 };
 
-// By the entries' central directory index.
-using RecordedFiles = std::vector<RecordedFile, PageAllocator<RecordedFile>>;
-
 struct ExtractionRecord {
     RecordedFile archive;  // its last volume, for a split archive
     // The volumes before the last, as they were read: the record holds only while each
@@ -74,7 +70,7 @@ struct ExtractionRecord {
     // The file each entry left, by the entry's central directory index: not known for
     // an entry that failed or whose file could not vouch for itself. With each entry's
     // path below the output folder, by the same index.
-    RecordedFiles files;
+    std::vector<RecordedFile> files;
     PathList paths;
     // The CRC-32 of the file it was loaded from, which says whether a new one differs.
     uint32_t loadedCrc = 0;
