@@ -85,9 +85,9 @@ class RecordedExtraction {
             previous_.reset();
             PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
             if (hadPrevious) {
-                previous_ = LoadRecord(*recordPath_, record_, false);
-                if (previous_ && previous_->loadedCrc != loadedCrc_) {
-                    previous_.reset();  // another pass saved one meanwhile
+                previous_ = LoadRecord(*recordPath_, record_, RecordParts::Files);
+                if (previous_) {
+                    loadedCrc_ = previous_->loadedCrc;
                 }
             }
             NoteVolumes(file);
@@ -113,13 +113,12 @@ class RecordedExtraction {
         trusted_ = archiveKnown_ && recordPath_;
         filesVouching_ = VouchingOf(output.Fd());
         if (trusted_) {
-            previous_ = LoadRecord(*recordPath_, record_);
+            previous_ = LoadRecord(*recordPath_, record_, RecordParts::Summary);
         }
         if (previous_ && (!VolumesStandAsRecorded(*previous_) || DailyReadDue(*previous_))) {
             previous_.reset();
         }
         if (previous_) {
-            loadedCrc_ = previous_->loadedCrc;
             record_.filesRead = previous_->filesRead;
             record_.volumes = previous_->volumes;  // for a replay, which opens none
             volumeCount_ = previous_->volumes.size() + 1;
@@ -204,28 +203,37 @@ class RecordedExtraction {
 
     enum class Standing { NotAsked, All, Some, None };
 
-    // One lstat of each file the record names, on several threads, until one stands as
-    // recorded and another does not. A path not as the plan would have written it is not
-    // followed; the files below a folder that is gone cost nothing.
+    // One lstat of each file the record names, on several threads, a run of the record
+    // at a time, until one stands as recorded and another does not. A path not as the
+    // plan would have written it is not followed; the files below a folder that is gone
+    // cost nothing. All only for a record that is whole.
     Standing WhatRecordedStands(const OutputFolder& output) const {
-        const ExtractionRecord& record = *previous_;
+        constexpr size_t kRecordRun = 64 * 1024;
+        const FilesPlace place{previous_->filesDevice, filesVouching_};
         std::atomic<bool> anyStands{false};
         std::atomic<bool> anyGone{false};
-        LookInRuns(record.files.size(), output, [&](size_t i, FolderCache& folders) {
-            if (!record.files[i].IsKnown()) {
-                return true;
-            }
-            bool stands = false;
-            try {
-                const std::string_view path = record.paths[i];
-                stands = NormaliseEntryName(path).path == path &&
-                         StillAsRecorded(path, record.files[i],
-                                         {record.filesDevice, filesVouching_}, folders);
-            } catch (const EntryFailure&) {
-            }
-            (stands ? anyStands : anyGone) = true;
-            return !(anyStands && anyGone);
-        });
+        const bool whole = VisitRecordedFiles(
+            *recordPath_, record_, kRecordRun,
+            [&](size_t, const std::vector<RecordedFile>& files, const PathList& paths) {
+                LookInRuns(files.size(), output, [&](size_t i, FolderCache& folders) {
+                    if (!files[i].IsKnown()) {
+                        return true;
+                    }
+                    bool stands = false;
+                    try {
+                        const std::string_view path = paths[i];
+                        stands = NormaliseEntryName(path).path == path &&
+                                 StillAsRecorded(path, files[i], place, folders);
+                    } catch (const EntryFailure&) {
+                    }
+                    (stands ? anyStands : anyGone) = true;
+                    return !(anyStands && anyGone);
+                });
+                return !(anyStands && anyGone);
+            });
+        if (!whole) {
+            return Standing::None;  // a damaged record vouches for nothing
+        }
         if (!anyGone) {
             return Standing::All;
         }

@@ -217,16 +217,38 @@ std::optional<std::filesystem::path> RecordPathFor(const std::string& archivePat
     return folder / "kesto" / "records" / name;
 }
 
-std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
-                                           const ExtractionRecord& current, bool withPaths) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+namespace {
+
+// A record file open for reading, its summary read: all but the files.
+struct OpenedRecord {
+    UniqueFd fd;
+    off_t size = 0;
+    Reader reader{-1, 0};
+    ExtractionRecord summary;
+    uint64_t fileCount = 0;
+
+    // After the files: whether the record is whole, by its CRC-32.
+    bool Whole() const {
+        uint32_t storedCrc = 0;
+        return reader.Valid() && reader.Left() == 0 &&
+               ::pread(fd.Get(), &storedCrc, sizeof storedCrc, size - 4) == sizeof storedCrc &&
+               storedCrc == reader.Crc();
+    }
+};
+
+std::optional<OpenedRecord> OpenRecord(const std::filesystem::path& path,
+                                       const ExtractionRecord& current) {
+    OpenedRecord opened;
+    opened.fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
-    if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 ||
+    if (!opened.fd.IsOpen() || ::fstat(opened.fd.Get(), &status) != 0 ||
         static_cast<uint64_t>(status.st_size) < sizeof kMagic + 8) {
         return std::nullopt;
     }
+    opened.size = status.st_size;
     // The body, then the CRC-32 of the body.
-    Reader reader(fd.Get(), static_cast<uint64_t>(status.st_size) - 4);
+    opened.reader = Reader(opened.fd.Get(), static_cast<uint64_t>(status.st_size) - 4);
+    Reader& reader = opened.reader;
     char magic[sizeof kMagic];
     for (char& c : magic) {
         c = reader.Get<char>();
@@ -234,7 +256,7 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
     if (std::memcmp(magic, kMagic, sizeof kMagic) != 0) {
         return std::nullopt;
     }
-    ExtractionRecord record;
+    ExtractionRecord& record = opened.summary;
     if (reader.Get<uint32_t>() != kVersion) {
         return std::nullopt;
     }
@@ -268,30 +290,65 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
     for (uint64_t& count : record.succeeded) {
         count = reader.Get<uint64_t>();
     }
-    const uint64_t fileCount = reader.Get<uint64_t>();
-    if (!reader.Valid() || reader.Left() / kSmallestFile < fileCount) {
+    opened.fileCount = reader.Get<uint64_t>();
+    if (!reader.Valid() || reader.Left() / kSmallestFile < opened.fileCount) {
         return std::nullopt;
     }
-    record.files.reserve(fileCount);
-    if (withPaths) {
-        record.paths.Reserve(fileCount, reader.Left() - fileCount * kSmallestFile);
+    return opened;
+}
+
+}  // namespace
+
+std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
+                                           const ExtractionRecord& current, RecordParts parts) {
+    auto opened = OpenRecord(path, current);
+    if (!opened || parts == RecordParts::Summary) {
+        return opened ? std::optional(std::move(opened->summary)) : std::nullopt;
     }
-    for (uint64_t i = 0; i < fileCount && reader.Valid(); ++i) {
+    ExtractionRecord& record = opened->summary;
+    Reader& reader = opened->reader;
+    const bool withPaths = parts == RecordParts::FilesAndPaths;
+    record.files.reserve(opened->fileCount);
+    if (withPaths) {
+        record.paths.Reserve(opened->fileCount, reader.Left() - opened->fileCount * kSmallestFile);
+    }
+    for (uint64_t i = 0; i < opened->fileCount && reader.Valid(); ++i) {
         record.files.push_back(reader.GetFile());
         const std::string_view entryPath = reader.GetText();
         if (withPaths) {
             record.paths.Add(entryPath);
         }
     }
-    const uint32_t bodyCrc = reader.Crc();
-    uint32_t storedCrc = 0;
-    if (!reader.Valid() || reader.Left() != 0 ||
-        ::pread(fd.Get(), &storedCrc, sizeof storedCrc, status.st_size - 4) != sizeof storedCrc ||
-        storedCrc != bodyCrc) {
+    if (!opened->Whole()) {
         return std::nullopt;
     }
-    record.loadedCrc = storedCrc;
-    return record;
+    record.loadedCrc = reader.Crc();
+    return std::move(record);
+}
+
+bool VisitRecordedFiles(const std::filesystem::path& path, const ExtractionRecord& current,
+                        size_t runLength, const RecordedRunVisit& visit) {
+    auto opened = OpenRecord(path, current);
+    if (!opened) {
+        return false;
+    }
+    Reader& reader = opened->reader;
+    std::vector<RecordedFile> files;
+    PathList paths;
+    for (uint64_t first = 0; first < opened->fileCount && reader.Valid(); first += runLength) {
+        files.clear();
+        paths = {};
+        const auto count =
+            static_cast<size_t>(std::min<uint64_t>(runLength, opened->fileCount - first));
+        for (size_t i = 0; i < count && reader.Valid(); ++i) {
+            files.push_back(reader.GetFile());
+            paths.Add(reader.GetText());
+        }
+        if (reader.Valid() && !visit(static_cast<size_t>(first), files, paths)) {
+            return true;  // seen enough
+        }
+    }
+    return opened->Whole();
 }
 
 void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& record,

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -91,11 +92,25 @@ struct ExtractionRecord {
 std::optional<std::filesystem::path> RecordPathFor(const std::string& archivePath,
                                                    const std::string& outputFolder);
 
+enum class RecordParts {
+    Summary,        // all but the files; not checked whole, so only a hint
+    Files,          // and the files, without their paths (the entries' plan has them)
+    FilesAndPaths,  // all of it
+};
+
 // The record at path, when it is whole and of the same archive as current, as it is now,
-// into the same folder on the same device; without the files' paths where they are not
-// wanted (the entries' plan has them).
+// into the same folder on the same device.
 std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
-                                           const ExtractionRecord& current, bool withPaths = true);
+                                           const ExtractionRecord& current,
+                                           RecordParts parts = RecordParts::FilesAndPaths);
+
+// Calls visit with the recorded files and their paths, a run of at most runLength of
+// them at a time from the first entry on, until it returns false: a record of a million
+// files is never all in memory. False when the record is not whole, or not current's.
+using RecordedRunVisit = std::function<bool(size_t first, const std::vector<RecordedFile>& files,
+                                            const PathList& paths)>;
+bool VisitRecordedFiles(const std::filesystem::path& path, const ExtractionRecord& current,
+                        size_t runLength, const RecordedRunVisit& visit);
 
 // Replaces the record at path, unless the file it makes has unchangedCrc, the CRC of the
 // one in place; never fails the extraction, whatever goes wrong.
