@@ -11,6 +11,7 @@
 #include <thread>
 #include <tuple>
 
+#include "../BytesRead.h"
 #include "../MountedImage.h"
 #include "ExtractionFixture.h"
 #include "ExtractionRecord.h"
@@ -24,19 +25,6 @@ namespace {
 
 constexpr size_t kFileSize = 512 * 1024;
 constexpr int kFiles = 8;
-
-// Bytes this process has read through read() and its kin, as the kernel counts them.
-uint64_t BytesRead() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    uint64_t value = 0;
-    while (io >> key >> value) {
-        if (key == "rchar:") {
-            return value;
-        }
-    }
-    return 0;
-}
 
 std::string Content(int file, char version) {
     std::string content(kFileSize, version);

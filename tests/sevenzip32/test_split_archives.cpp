@@ -11,24 +11,12 @@
 #include <random>
 #include <thread>
 
+#include "../BytesRead.h"
 #include "ExtractionFixture.h"
 
 using ::testing::HasSubstr;
 
 namespace {
-
-// Bytes this process has read through read() and its kin, as the kernel counts them.
-uint64_t BytesRead() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    uint64_t value = 0;
-    while (io >> key >> value) {
-        if (key == "rchar:") {
-            return value;
-        }
-    }
-    return 0;
-}
 
 std::string Noise(size_t size, unsigned seed) {
     std::mt19937 generator(seed);
