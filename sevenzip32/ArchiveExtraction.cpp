@@ -15,12 +15,15 @@
 #include "ComposedName.h"
 #include "DiskBudget.h"
 #include "EntryDecoder.h"
+#include "EntryExtents.h"
 #include "EntryFailure.h"
 #include "EntryOutcomes.h"
 #include "FileInPlace.h"
 #include "FilesAsLeft.h"
 #include "FolderCache.h"
 #include "LinkTarget.h"
+#include "LocalHeaderWalk.h"
+#include "LocalHeaders.h"
 #include "NameSpelling.h"
 #include "ParallelFor.h"
 #include "PathParts.h"
@@ -160,7 +163,13 @@ class ArchiveExtraction {
         outcomes_.ForEachFailure([&](size_t i, const std::string& reason) {
             lines.push_back("Failed: " + plan_.Name(i) + ": " + reason);
         });
-        return failed == 0 ? kExtractedAll : kSomeEntriesFailed;
+        // What was read of an archive cut short is never all it holds.
+        if (directory_.cutShort) {
+            lines.push_back(
+                std::string("Failed: ") +
+                EntryFailure(Reason::kCutShort, CutShortDetail(plan_.entries.size())).what());
+        }
+        return failed == 0 && !directory_.cutShort ? kExtractedAll : kSomeEntriesFailed;
     }
 
     // What each entry that succeeded left, as lstat gives it after the last write; a file

@@ -19,7 +19,7 @@ class CheckedSink {
         : record_(record), sink_(sink) {}
 
     void Put(std::span<const uint8_t> bytes) {
-        if (bytes.size() > record_.size - produced_) {
+        if (!record_.sizeMayWrap && bytes.size() > record_.size - produced_) {
             throw EntryFailure(Reason::kMoreBytesThanDeclared);
         }
         produced_ += bytes.size();
@@ -27,16 +27,29 @@ class CheckedSink {
         sink_(bytes);
     }
 
+    // An entry whose size may have wrapped produced its size modulo 4 GiB.
     void Finish() const {
+        if (produced_ > record_.size && produced_ % kWrap == record_.size) {
+            return CheckCrc();
+        }
+        if (produced_ > record_.size) {
+            throw EntryFailure(Reason::kMoreBytesThanDeclared);
+        }
         if (produced_ != record_.size) {
             throw EntryFailure(Reason::kFewerBytesThanDeclared);
         }
+        CheckCrc();
+    }
+
+  private:
+    static constexpr uint64_t kWrap = uint64_t{1} << 32;
+
+    void CheckCrc() const {
         if (record_.HasCrc() && crc_ != record_.crc) {
             throw EntryFailure(Reason::kCrcMismatch);
         }
     }
 
-  private:
     const CentralRecord& record_;
     const ChunkSink& sink_;
     uint64_t produced_ = 0;

@@ -21,7 +21,7 @@
 #include "FilesAsLeft.h"
 #include "OutputFolder.h"
 #include "PasswordList.h"
-#include "VolumeNames.h"
+#include "VolumeLookup.h"
 #include "Vouching.h"
 
 namespace sevenzip32 {
@@ -155,12 +155,16 @@ class RecordedExtraction {
                            });
     }
 
-    // The volumes as they were read; a record of others vouches for nothing.
+    // The volumes other than the one named, as they were read; a record of others vouches
+    // for nothing.
     void NoteVolumes(const ArchiveFile& file) {
         const auto& volumes = file.Volumes();
         volumeCount_ = volumes.size();
         record_.volumes.clear();
-        for (size_t i = 0; i + 1 < volumes.size(); ++i) {
+        for (size_t i = 0; i < volumes.size(); ++i) {
+            if (i == file.NamedVolume()) {
+                continue;
+            }
             struct stat status {};
             if (::fstat(volumes[i].fd.Get(), &status) != 0) {
                 trusted_ = false;

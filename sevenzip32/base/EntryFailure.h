@@ -21,11 +21,14 @@ class EntryFailure : public std::runtime_error {
     enum class Cause { InTheArchive, WantsPassword, Outside };
 
     explicit EntryFailure(Reason reason, Cause cause = Cause::InTheArchive)
-        : std::runtime_error(std::string(TextOf(reason))), cause_(cause) {}
+        : std::runtime_error(std::string(TextOf(reason))), reason_(reason), cause_(cause) {}
     // The reason, then what it is about: "reason: detail".
     EntryFailure(Reason reason, std::string_view detail, Cause cause = Cause::InTheArchive)
         : std::runtime_error(std::string(TextOf(reason)).append(": ").append(detail)),
+          reason_(reason),
           cause_(cause) {}
+
+    Reason Which() const { return reason_; }
 
     // True too for a password none of the listed ones is: with the same list, it fails
     // again the same way.
@@ -33,6 +36,7 @@ class EntryFailure : public std::runtime_error {
     bool WantsPassword() const { return cause_ == Cause::WantsPassword; }
 
   private:
+    Reason reason_;
     Cause cause_;
 };
 

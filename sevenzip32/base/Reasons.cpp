@@ -18,6 +18,12 @@ std::string_view TextOf(Reason reason) {
             return "not a ZIP archive (too short for an end record)";
         case Reason::kNoEndRecord:
             return "not a ZIP archive (no end record)";
+        case Reason::kEndRecordAmbiguous:
+            return "the archive has two end records that name two directories";
+        case Reason::kDirectoryEmptyButEntries:
+            return "the archive's directory names no entries, yet the archive holds some";
+        case Reason::kCutShort:
+            return "the archive is cut short";
         case Reason::kVolumeMissing:
             return "a volume of the archive is missing";
         case Reason::kVolumeShort:
@@ -26,6 +32,8 @@ std::string_view TextOf(Reason reason) {
             return "a volume of the archive is not a regular file";
         case Reason::kCannotOpenVolume:
             return "cannot open a volume of the archive";
+        case Reason::kNumberedVolumesSplitAgain:
+            return "the numbered volumes hold an archive split into volumes of its own";
         case Reason::kDiskNumberPastTheLast:
             return "a disk number lies past the archive's last volume";
         case Reason::kEndRecordsDisagree:
@@ -62,6 +70,8 @@ std::string_view TextOf(Reason reason) {
             return "an entry's local header disagrees with the central directory";
         case Reason::kDescriptorDisagrees:
             return "an entry's data descriptor disagrees with the central directory";
+        case Reason::kLocalHeaderAmbiguous:
+            return "an entry's local header could stand in two places";
         case Reason::kNameEmpty:
             return "the name is empty";
         case Reason::kNameHoldsControlCharacter:

@@ -57,6 +57,70 @@ ArchiveFile::ArchiveFile(const std::string& path) {
     }
     whole.size = static_cast<uint64_t>(status.st_size);
     volumes_.push_back(std::move(whole));
+    if (contract::IsFirstNumberedVolume(volumes_[0].name)) {
+        OpenNumberedPieces();
+    }
+}
+
+UniqueFd ArchiveFile::OpenBeside(int folder, VolumeLookup& lookup, std::string& name) const {
+    const auto open = [&] {
+        return UniqueFd(
+            ::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    };
+    UniqueFd fd = open();
+    if (!fd.IsOpen() && errno == ENOENT) {
+        if (auto spelled = lookup.InAnyCase(name)) {
+            name = std::move(*spelled);
+            fd = open();
+        }
+    }
+    if (!fd.IsOpen() && errno != ENOENT) {
+        if (errno == ELOOP) {
+            throw EntryFailure(Reason::kVolumeNotRegularFile, name, EntryFailure::Cause::Outside);
+        }
+        throw SystemFailure(Reason::kCannotOpenVolume, name);
+    }
+    return fd;
+}
+
+// Pieces cut from one file are all of one size but for the last, which is no longer.
+void ArchiveFile::OpenNumberedPieces() {
+    numbered_ = true;
+    const UniqueFd folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsOpen()) {
+        throw SystemFailure(Reason::kCannotOpenVolume, folder_);
+    }
+    VolumeLookup lookup(folder.Get());
+    for (uint32_t other = 0;; ++other) {
+        Volume piece;
+        piece.name = contract::OtherVolumeName(volumes_[0].name, other);
+        piece.fd = OpenBeside(folder.Get(), lookup, piece.name);
+        if (!piece.fd.IsOpen()) {
+            break;
+        }
+        MakeRoomForDescriptors(other + 2);
+        piece.size = VolumeSize(piece.fd.Get(), piece.name);
+        piece.start = volumes_.back().start + volumes_.back().size;
+        volumes_.push_back(std::move(piece));
+    }
+    const uint64_t pieceSize = volumes_[0].size;
+    for (size_t i = 1; i < volumes_.size(); ++i) {
+        const bool longer = volumes_[i].size > pieceSize;
+        if (longer || (i + 1 < volumes_.size() && volumes_[i].size < pieceSize)) {
+            throw EntryFailure(Reason::kVolumeShort, volumes_[longer ? 0 : i].name,
+                               EntryFailure::Cause::Outside);
+        }
+    }
+}
+
+EntryFailure ArchiveFile::NumberedPiecesIncomplete() const {
+    const Volume& last = volumes_.back();
+    if (last.size < volumes_[0].size) {
+        return EntryFailure(Reason::kVolumeShort, last.name, EntryFailure::Cause::Outside);
+    }
+    const auto next =
+        contract::OtherVolumeName(volumes_[0].name, static_cast<uint32_t>(volumes_.size() - 1));
+    return EntryFailure(Reason::kVolumeMissing, next, EntryFailure::Cause::Outside);
 }
 
 void ArchiveFile::OpenVolumesBefore(uint32_t lastDisk) {
@@ -74,28 +138,10 @@ void ArchiveFile::OpenVolumesBefore(uint32_t lastDisk) {
     uint64_t start = 0;
     for (uint32_t disk = 0; disk < lastDisk; ++disk) {
         Volume volume;
-        volume.name = VolumeName(volumes_.back().name, disk);
-        const auto open = [&] {
-            volume.fd.Reset(::openat(folder.Get(), volume.name.c_str(),
-                                     O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
-        };
-        open();
-        if (!volume.fd.IsOpen() && errno == ENOENT) {
-            if (auto spelled = lookup.InAnyCase(volume.name)) {
-                volume.name = std::move(*spelled);
-                open();
-            }
-        }
+        volume.name = contract::OtherVolumeName(volumes_.back().name, disk);
+        volume.fd = OpenBeside(folder.Get(), lookup, volume.name);
         if (!volume.fd.IsOpen()) {
-            if (errno == ENOENT) {
-                throw EntryFailure(Reason::kVolumeMissing, volume.name,
-                                   EntryFailure::Cause::Outside);
-            }
-            if (errno == ELOOP) {
-                throw EntryFailure(Reason::kVolumeNotRegularFile, volume.name,
-                                   EntryFailure::Cause::Outside);
-            }
-            throw SystemFailure(Reason::kCannotOpenVolume, volume.name);
+            throw EntryFailure(Reason::kVolumeMissing, volume.name, EntryFailure::Cause::Outside);
         }
         volume.size = VolumeSize(volume.fd.Get(), volume.name);
         volume.start = start;
@@ -105,11 +151,15 @@ void ArchiveFile::OpenVolumesBefore(uint32_t lastDisk) {
     volumes_.back().start = start;
     volumes.push_back(std::move(volumes_.back()));
     volumes_ = std::move(volumes);
+    named_ = volumes_.size() - 1;
 }
 
 uint64_t ArchiveFile::Position(uint32_t disk, uint64_t offset) const {
-    if (disk >= volumes_.size()) {
+    if (disk >= Disks()) {
         throw EntryFailure(Reason::kDiskNumberPastTheLast);
+    }
+    if (numbered_) {
+        return offset;
     }
     const Volume& volume = volumes_[disk];
     if (offset > volume.size && disk + 1 < volumes_.size()) {
@@ -123,6 +173,21 @@ const ArchiveFile::Volume& ArchiveFile::VolumeAt(uint64_t position) const {
         std::upper_bound(volumes_.begin(), volumes_.end(), position,
                          [](uint64_t at, const Volume& volume) { return at < volume.start; });
     return *std::prev(after);
+}
+
+EntryFailure ArchiveFile::ShortDiskBetween(uint64_t begin, uint64_t end) const {
+    const Volume* first = &VolumeAt(begin);
+    const Volume* last = &VolumeAt(end);
+    const Volume* shortest = first;
+    for (const Volume* volume = first; volume < last; ++volume) {
+        if (volume->size < shortest->size) {
+            shortest = volume;
+        }
+    }
+    if (shortest == &volumes_.back()) {
+        return EntryFailure(Reason::kTruncated);
+    }
+    return EntryFailure(Reason::kVolumeShort, shortest->name, EntryFailure::Cause::Outside);
 }
 
 void ArchiveFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) const {

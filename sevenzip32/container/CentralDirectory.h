@@ -13,6 +13,7 @@
 
 #include "ArchiveFile.h"
 #include "Cipher.h"
+#include "ExtraFields.h"
 #include "LittleEndian.h"
 #include "Reasons.h"
 
@@ -29,7 +30,12 @@ struct CentralRecord {
     uint16_t flags = 0;
     uint16_t method = 0;
     uint16_t nameSize = 0;
-    uint8_t descriptorSize = 0;  // of the data descriptor after the data, when it has one
+    uint8_t descriptorSize : 5 = 0;  // of the data descriptor after the data, when it has one
+    uint8_t withoutZip64 : 1 = 0;    // the central header gives its sizes in 32 bits
+    // Its data ends where the next entry or the directory begins, with 32-bit sizes in
+    // both headers: an entry over 4 GiB written without zip64 gives its sizes modulo
+    // 4 GiB, and is read on until its data ends.
+    uint8_t sizeMayWrap : 1 = 0;
     // For an AES entry, method is the one its field names; its headers say 99.
     Cipher cipher = Cipher::None;
 
@@ -52,6 +58,7 @@ class CentralHeader {
     explicit CentralHeader(const uint8_t* bytes) : bytes_(bytes) {}
 
     uint16_t MadeBy() const { return ReadU16(bytes_ + 4); }
+    uint16_t Flags() const { return ReadU16(bytes_ + 8); }
     bool IsNameUtf8() const { return (ReadU16(bytes_ + 8) & 0x0800) != 0; }
     uint16_t DosTime() const { return ReadU16(bytes_ + 12); }
     uint16_t DosDate() const { return ReadU16(bytes_ + 14); }
@@ -72,12 +79,15 @@ class CentralHeader {
     const uint8_t* bytes_;
 };
 
-// The data of one extra field among fields, when present.
-std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t id);
-
 struct CentralDirectory {
     std::vector<CentralRecord> records;
     uint64_t offset = 0;  // where the central directory starts
+    // See DirectoryPlace.
+    bool offsetsWrap = false;
+    // The archive has no directory (a download cut short): the records were made from the
+    // local headers of the entries that are whole, and offset is where the first that is
+    // not begins.
+    bool cutShort = false;
 };
 
 // The records of one slice of the central directory, handed over while their headers'
@@ -119,17 +129,10 @@ class CentralSlice {
 // self-extractor's stub) shift every offset alike, bytes after it are ignored. Fails on
 // any record that does not fit inside the file, and on end records that two readers
 // could read two ways. The volumes before the last of a split archive are opened once its
-// end record names the last disk. Calls withHeaders for each slice of records as it is read.
+// end record names the last disk. Where the archive has no directory but begins with an
+// entry (a download cut short), the records are made from the local headers of the
+// entries that are whole. Calls withHeaders for each slice of records as it is read.
 CentralDirectory ReadCentralDirectory(ArchiveFile& file,
                                       const std::function<void(const CentralSlice&)>& withHeaders);
-
-// Reads the local header and data descriptor of each entry wanted, which gives its data's
-// offset; fails where they disagree with the central directory.
-void ReadLocalHeaders(const ArchiveFile& file, CentralDirectory& directory,
-                      const std::function<bool(size_t)>& wanted);
-
-// Fails when two entries claim the same bytes of the file, or an entry runs into the
-// central directory.
-void CheckEntriesDisjoint(const CentralDirectory& directory);
 
 }  // namespace sevenzip32

@@ -37,7 +37,8 @@ struct RecordedFile {
     bool operator==(const RecordedFile&) const = default;
 };
 
-// A volume before the last of a split archive, by the name it was found under beside it.
+// A volume of a split archive other than the one named, by the name it was found under
+// beside it.
 struct RecordedVolume {
     std::string name;
     RecordedFile file;
@@ -46,9 +47,9 @@ struct RecordedVolume {
 };
 
 struct ExtractionRecord {
-    RecordedFile archive;  // its last volume, for a split archive
-    // The volumes before the last, as they were read: the record holds only while each
-    // still stands as it was.
+    RecordedFile archive;  // the volume named, for a split archive
+    // The other volumes, as they were read: the record holds only while each still stands
+    // as it was.
     std::vector<RecordedVolume> volumes;
     uint64_t archiveDevice = 0;
     uint64_t filesDevice = 0;  // the output folder's, which every file recorded is on

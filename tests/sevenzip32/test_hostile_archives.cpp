@@ -221,14 +221,9 @@ struct BrokenContainer {
 class BrokenContainerTest : public ExtractionTest,
                             public ::testing::WithParamInterface<BrokenContainer> {};
 
-std::string TruncatedArchive() {
+std::string CutInsideItsFirstEntry() {
     const std::string whole = Archive({File("a.txt", std::string(5000, 'a')), File("b.txt", "b")});
-    return whole.substr(0, whole.size() / 2);
-}
-
-std::string CutBeforeItsEnd() {
-    const std::string whole = Archive({File("a.txt", "a"), File("b.txt", "b")});
-    return whole.substr(0, whole.size() - 1);
+    return whole.substr(0, 40);
 }
 
 }  // namespace
@@ -243,8 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
     Containers, BrokenContainerTest,
     ::testing::Values(BrokenContainer{"zero bytes", ""},
                       BrokenContainer{"not a zip", "This is a text file, not an archive.\n"},
-                      BrokenContainer{"truncated", TruncatedArchive()},
-                      BrokenContainer{"cut by one byte", CutBeforeItsEnd()}),
+                      BrokenContainer{"cut inside its first entry", CutInsideItsFirstEntry()}),
     [](const auto& info) {
         std::string name = info.param.what;
         std::replace(name.begin(), name.end(), ' ', '_');

@@ -1,5 +1,4 @@
-// The names the format gives the volumes of a split archive: beside name.zip, the disks
-// before it are name.z01, name.z02, ..., name.z99, name.z100, and so on.
+// Finds the volumes of a split archive beside it, named as contract/VolumeNames.h has it.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +10,6 @@ namespace sevenzip32 {
 
 // The folder of the archive at path, with its slash; "." for a bare name.
 std::string FolderOfArchive(const std::string& path);
-
-// The name of the volume for disk (from 0) of the archive named archiveName, in the case
-// of the archive's own extension.
-std::string VolumeName(const std::string& archiveName, uint32_t disk);
 
 // Finds a volume's name as the folder holds it, whatever its case, listing the folder
 // once, only when a name is not there as asked.

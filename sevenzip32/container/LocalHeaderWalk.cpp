@@ -1,0 +1,229 @@
+#include "LocalHeaderWalk.h"
+
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "EntryFailure.h"
+#include "ExtraFields.h"
+#include "FieldCursor.h"
+#include "LittleEndian.h"
+#include "LocalHeaders.h"
+#include "ReadWindow.h"
+
+namespace sevenzip32 {
+namespace {
+
+constexpr uint64_t kStubsUpTo = 1024 * 1024;
+constexpr size_t kSliceSize = 1024 * 1024;
+constexpr size_t kSearchChunk = 256 * 1024;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint16_t kVersion = 20;
+constexpr char kLocalSignatureBytes[] = {'P', 'K', 3, 4};
+constexpr char kDescriptorSignatureBytes[] = {'P', 'K', 7, 8};
+
+void Put16(std::vector<uint8_t>& out, uint16_t value) {
+    out.push_back(static_cast<uint8_t>(value));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t value) {
+    Put16(out, static_cast<uint16_t>(value));
+    Put16(out, static_cast<uint16_t>(value >> 16));
+}
+void Put64(std::vector<uint8_t>& out, uint64_t value) {
+    Put32(out, static_cast<uint32_t>(value));
+    Put32(out, static_cast<uint32_t>(value >> 32));
+}
+
+// Where signature first stands in the file from offset up to before end.
+std::optional<uint64_t> Find(const ArchiveFile& file, const char (&signature)[4], uint64_t offset,
+                             uint64_t end) {
+    std::vector<uint8_t> chunk(kSearchChunk);
+    while (offset + sizeof signature <= end) {
+        const auto length = static_cast<size_t>(std::min<uint64_t>(chunk.size(), end - offset));
+        file.ReadAt(offset, {chunk.data(), length});
+        if (const void* found = ::memmem(chunk.data(), length, signature, sizeof signature)) {
+            return offset + (static_cast<const uint8_t*>(found) - chunk.data());
+        }
+        offset += length - (sizeof signature - 1);  // a signature across two chunks
+    }
+    return std::nullopt;
+}
+
+struct Descriptor {
+    uint64_t end = 0;  // of the descriptor
+    uint32_t crc = 0;
+    uint64_t size = 0;
+};
+
+// The data descriptor after data from dataOffset: the first signature whose compressed
+// size is its distance from the data's start (modulo 4 GiB in a descriptor of 32-bit
+// sizes). One without its signature cannot be told from data, and is not looked for.
+std::optional<Descriptor> FindDescriptor(const ArchiveFile& file, uint64_t dataOffset, bool zip64) {
+    const size_t length = zip64 ? 24 : 16;
+    for (uint64_t from = dataOffset;;) {
+        const auto at = Find(file, kDescriptorSignatureBytes, from, file.Size());
+        if (!at || *at + length > file.Size()) {
+            return std::nullopt;
+        }
+        uint8_t bytes[24];
+        file.ReadAt(*at + 4, {bytes, length - 4});
+        FieldCursor fields(bytes);
+        Descriptor descriptor;
+        descriptor.crc = fields.U32();
+        const uint64_t compressed = zip64 ? fields.U64() : fields.U32();
+        descriptor.size = zip64 ? fields.U64() : fields.U32();
+        const uint64_t distance = *at - dataOffset;
+        if (compressed == (zip64 ? distance : distance % (uint64_t{1} << 32))) {
+            descriptor.end = *at + length;
+            return descriptor;
+        }
+        from = *at + 1;
+    }
+}
+
+// The extra fields of a local header without its zip64 field, which the central header
+// lays out otherwise.
+void PutExtraWithoutZip64(std::vector<uint8_t>& out, std::string_view extra) {
+    size_t at = 0;
+    while (at + 4 <= extra.size()) {
+        FieldCursor header(reinterpret_cast<const uint8_t*>(extra.data()) + at);
+        const uint16_t id = header.U16();
+        const size_t length = 4 + header.U16();
+        if (at + length > extra.size()) {
+            break;
+        }
+        if (id != kZip64ExtraId) {
+            out.insert(out.end(), extra.begin() + at, extra.begin() + at + length);
+        }
+        at += length;
+    }
+    out.insert(out.end(), extra.begin() + at, extra.end());  // stray bytes, as they were
+}
+
+struct WalkedEntry {
+    LocalHeader header;  // with the sizes and CRC as the data descriptor gives them
+    std::string_view name;
+    std::string_view extra;
+    uint64_t localHeaderOffset = 0;
+};
+
+// The central header the directory would hold for the entry, made by a host whose
+// attributes say nothing; false where its fields cannot hold it.
+bool PutCentralHeader(std::vector<uint8_t>& out, const WalkedEntry& entry) {
+    const LocalHeader& header = entry.header;
+    std::vector<uint8_t> extra;
+    PutExtraWithoutZip64(extra, entry.extra);
+    std::vector<uint8_t> zip64;
+    const auto escaped = [&](uint64_t value) -> uint32_t {
+        if (value < kEscape32) {
+            return static_cast<uint32_t>(value);
+        }
+        Put64(zip64, value);
+        return kEscape32;
+    };
+    const uint32_t size = escaped(header.size);
+    const uint32_t compressed = escaped(header.compressedSize);
+    const uint32_t offset = escaped(entry.localHeaderOffset);
+    if (!zip64.empty()) {
+        Put16(extra, kZip64ExtraId);
+        Put16(extra, static_cast<uint16_t>(zip64.size()));
+        extra.insert(extra.end(), zip64.begin(), zip64.end());
+    }
+    if (extra.size() > UINT16_MAX) {
+        return false;
+    }
+    Put32(out, kCentralSignature);
+    Put16(out, kVersion);  // made by
+    Put16(out, kVersion);  // needed
+    Put16(out, header.flags);
+    Put16(out, header.method);
+    Put16(out, header.dosTime);
+    Put16(out, header.dosDate);
+    Put32(out, header.crc);
+    Put32(out, compressed);
+    Put32(out, size);
+    Put16(out, header.nameLength);
+    Put16(out, static_cast<uint16_t>(extra.size()));
+    Put16(out, 0);  // comment
+    Put16(out, 0);  // disk
+    Put16(out, 0);  // internal attributes
+    Put32(out, 0);  // external attributes
+    Put32(out, offset);
+    out.insert(out.end(), entry.name.begin(), entry.name.end());
+    out.insert(out.end(), extra.begin(), extra.end());
+    return true;
+}
+
+}  // namespace
+
+std::optional<uint64_t> FirstLocalHeader(const ArchiveFile& file) {
+    return Find(file, kLocalSignatureBytes, 0, std::min(file.Size(), kStubsUpTo));
+}
+
+uint64_t WalkLocalHeaders(const ArchiveFile& file, uint64_t start,
+                          const std::function<void(std::span<const uint8_t>)>& withHeaders) {
+    ReadWindow window(file);
+    std::vector<uint8_t> headers;
+    std::string variable;
+    uint64_t at = start;
+    while (at + kLocalHeaderSize <= file.Size()) {
+        const uint8_t* bytes = window.At(at, kLocalHeaderSize).data();
+        if (ReadU32(bytes) != kLocalSignature) {
+            break;
+        }
+        WalkedEntry entry;
+        entry.header = ParseLocalHeader(bytes);
+        entry.localHeaderOffset = at;
+        LocalHeader& header = entry.header;
+        const uint64_t dataOffset = at + kLocalHeaderSize + header.nameLength + header.extraLength;
+        if (dataOffset > file.Size()) {
+            break;
+        }
+        const auto named = window.At(at + kLocalHeaderSize, header.nameLength + header.extraLength);
+        variable.assign(named.begin(), named.end());
+        entry.name = std::string_view(variable).substr(0, header.nameLength);
+        entry.extra = std::string_view(variable).substr(header.nameLength);
+        const bool zip64 = header.compressedSize == kEscape32 || header.size == kEscape32;
+        uint64_t next = 0;
+        try {
+            ApplyZip64Extra(entry.extra, {&header.size, &header.compressedSize});
+        } catch (const EntryFailure&) {
+            break;
+        }
+        if (header.IsDescribed()) {
+            const auto descriptor = FindDescriptor(file, dataOffset, zip64);
+            if (!descriptor) {
+                break;
+            }
+            header.crc = descriptor->crc;
+            header.size = descriptor->size;
+            header.compressedSize = descriptor->end - (zip64 ? 24 : 16) - dataOffset;
+            next = descriptor->end;
+        } else {
+            if (header.compressedSize > file.Size() - dataOffset) {
+                break;
+            }
+            next = dataOffset + header.compressedSize;
+        }
+        if (!PutCentralHeader(headers, entry)) {
+            break;
+        }
+        if (headers.size() >= kSliceSize) {
+            withHeaders(headers);
+            headers.clear();
+        }
+        at = next;
+    }
+    if (!headers.empty()) {
+        withHeaders(headers);
+    }
+    return at;
+}
+
+std::string CutShortDetail(size_t wholeEntries) {
+    return std::to_string(wholeEntries) +
+           (wholeEntries == 1 ? " whole entry was read" : " whole entries were read");
+}
+
+}  // namespace sevenzip32
