@@ -4,27 +4,13 @@
 #include <cctype>
 
 #include "FolderEntries.h"
+#include "VolumeNames.h"
 
 namespace {
 
 constexpr std::string_view kVolumesLine = "Volumes: ";
 
-std::string LowerCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// The volume for disk (from 0) of the archive named archiveName, in the case of its
-// extension, as the format names it: .z01 to .z99, then .z100 on.
-std::string VolumeName(const std::string& archiveName, size_t disk) {
-    const size_t dot = archiveName.rfind('.');
-    const std::string stem = dot == std::string::npos ? archiveName : archiveName.substr(0, dot);
-    const bool upperCase = dot != std::string::npos && dot + 1 < archiveName.size() &&
-                           std::isupper(static_cast<unsigned char>(archiveName[dot + 1]));
-    const std::string number = std::to_string(disk + 1);
-    return stem + (upperCase ? ".Z" : ".z") + (number.size() < 2 ? "0" : "") + number;
-}
+using contract::LowerCase;
 
 }  // namespace
 
@@ -67,7 +53,8 @@ std::optional<std::string> VolumesBeside::Spelled(const std::string& wanted) con
 std::vector<platform::ArrivedFile> VolumesBeside::Of(const std::string& folder,
                                                      const std::string& archiveName) const {
     std::vector<platform::ArrivedFile> volumes;
-    while (const auto name = Spelled(VolumeName(archiveName, volumes.size()))) {
+    while (const auto name = Spelled(
+               contract::OtherVolumeName(archiveName, static_cast<uint32_t>(volumes.size())))) {
         const std::string path = folder + platform::kPathSeparator + *name;
         const auto identity = platform::IdentityOf(path);
         if (!identity) {

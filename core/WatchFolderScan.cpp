@@ -7,6 +7,7 @@
 #include "FileAttributes.h"
 #include "FileSystemSync.h"
 #include "FolderEntries.h"
+#include "VolumeNames.h"
 #include "qeArchiever7ZIP.h"
 
 namespace {
@@ -37,12 +38,13 @@ std::vector<ArchiveOutcome> ScanWatchFolder(const std::string& WatchFolder,
     std::vector<std::vector<platform::ArrivedFile>> toDelete;
     std::vector<ArchiveOutcome> failed;
     try {
-        // Deleting, the volumes of split archives are wanted too: name.z01, ...
-        const std::vector<std::string> names =
-            platform::MatchingEntries(scanFolder, deleting ? "*.z*" : "*.zip");
+        // The archives (name.zip, and name.zip.001 of numbered volumes) and, deleting, the
+        // volumes of split archives too: name.z01, ..., name.zip.002, ...
+        const std::vector<std::string> names = platform::MatchingEntries(scanFolder, "*.z*");
         const VolumesBeside volumes(deleting ? names : std::vector<std::string>{});
         for (const std::string& name : names) {
-            if (!platform::MatchesWildcard(name, "*.zip")) {
+            if (!platform::MatchesWildcard(name, "*.zip") &&
+                !contract::IsFirstNumberedVolume(name)) {
                 continue;
             }
             // As they are before the archive is read: only what was read may go.

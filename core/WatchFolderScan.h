@@ -1,5 +1,6 @@
-// One pass over the watch folder: every *.zip there is extracted beside itself and,
-// when DeleteSource is "1", removed once it was fully extracted.
+// One pass over the watch folder: every *.zip there (and every *.zip.001, the first of
+// numbered volumes) is extracted beside itself and, when DeleteSource is "1", removed
+// once it was fully extracted, with every volume it was read from.
 #pragma once
 
 #include <cstdint>
