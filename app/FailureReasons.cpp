@@ -57,8 +57,6 @@ constexpr ReasonWords kReasons[] = {
      "エントリのローカルヘッダーがセントラルディレクトリと食い違っています"},
     {"an entry's data descriptor disagrees with the central directory",
      "エントリのデータ記述子がセントラルディレクトリと食い違っています"},
-    {"an entry's local header could stand in two places",
-     "エントリのローカルヘッダーの位置が 2 通りに読めます"},
     {"the name is empty", "名前が空です"},
     {"the name holds a control character", "名前に制御文字が含まれています"},
     {"the name is an absolute path", "名前が絶対パスです"},

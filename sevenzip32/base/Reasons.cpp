@@ -70,8 +70,6 @@ std::string_view TextOf(Reason reason) {
             return "an entry's local header disagrees with the central directory";
         case Reason::kDescriptorDisagrees:
             return "an entry's data descriptor disagrees with the central directory";
-        case Reason::kLocalHeaderAmbiguous:
-            return "an entry's local header could stand in two places";
         case Reason::kNameEmpty:
             return "the name is empty";
         case Reason::kNameHoldsControlCharacter:

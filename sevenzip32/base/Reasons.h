@@ -44,7 +44,6 @@ enum class Reason : uint8_t {
     kLocalHeaderMissing,
     kLocalHeaderDisagrees,
     kDescriptorDisagrees,
-    kLocalHeaderAmbiguous,
     // names
     kNameEmpty,
     kNameHoldsControlCharacter,

@@ -45,7 +45,13 @@ class DiskClaim {
     DiskClaim(const DiskClaim&) = delete;
     DiskClaim& operator=(const DiskClaim&) = delete;
 
+    // An entry that writes past its claim (one whose size wrapped past 4 GiB) claims
+    // the rest as it goes.
     void Wrote(uint64_t bytes) {
+        if (bytes > left_) {
+            budget_.Claim(bytes - left_);
+            left_ = bytes;
+        }
         budget_.Wrote(bytes);
         left_ -= bytes;
     }

@@ -84,3 +84,44 @@ TEST(ScanEndToEnd, ASplitArchiveGoesWithEveryVolumeOrNotAtAll) {
     EXPECT_EQ(standing(), 0u);
     EXPECT_TRUE(ReadWholeFile(watch / "noise.bin") == noise);
 }
+
+// 7-Zip's numbered volumes go all together once extracted, and none while one is missing;
+// an archive whose end record names nothing while it holds entries is never taken for empty.
+TEST(ScanEndToEnd, NumberedVolumesGoTogetherAndAnArchiveReadAsEmptyStays) {
+    TemporaryFolder watch;
+    std::filesystem::create_directory(watch / "source");
+    std::string noise(300 * 1024, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<char>(i * 2654435761u >> 13);
+    }
+    WriteWholeFile(watch / "source/noise.bin", noise);
+    const std::string numbered = "cd '" + (watch / "source") +
+                                 "' && 7zz a -tzip -mx0 -bd -bso0 -v64k ../pieces.zip noise.bin";
+    ASSERT_EQ(std::system(numbered.c_str()), 0);
+    std::filesystem::remove_all(watch / "source");
+    std::string empty = Archive({File("kept.txt", "kept")});
+    const size_t end = empty.rfind(std::string("PK\x05\x06", 4));
+    for (size_t field = end + 8; field < end + 20; ++field) {
+        empty[field] = '\0';  // no entries, in no bytes, at the start
+    }
+    WriteWholeFile(watch / "empty.zip", empty);
+    const auto pieces = [&] {
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(watch.Path())) {
+            count += entry.path().stem() == "pieces.zip";
+        }
+        return count;
+    };
+    ASSERT_EQ(pieces(), 5u);
+
+    std::filesystem::rename(watch / "pieces.zip.004", watch / "aside");
+    ScanWatchFolder(watch.Path().string(), "1", 1);
+    EXPECT_EQ(pieces(), 4u);
+    EXPECT_FALSE(std::filesystem::exists(watch / "noise.bin"));
+    std::filesystem::rename(watch / "aside", watch / "pieces.zip.004");
+    ScanWatchFolder(watch.Path().string(), "1", 1);
+    EXPECT_EQ(pieces(), 0u);
+    EXPECT_TRUE(ReadWholeFile(watch / "noise.bin") == noise);
+    EXPECT_TRUE(std::filesystem::exists(watch / "empty.zip"));
+    EXPECT_FALSE(std::filesystem::exists(watch / "kept.txt"));
+}

@@ -221,6 +221,39 @@ testzip::Entry Entry(Recipe& recipe, int& aesEntries) {
     return entry;
 }
 
+// As archives arrive from the wild: cut short anywhere (a download that broke off), or
+// with an end record of its own in the comment, empty or naming part of the directory,
+// at the comment's end or within it.
+void AsItArrives(Recipe& recipe, std::string& archive) {
+    const size_t end = archive.rfind(std::string("PK\x05\x06", 4));
+    switch (recipe.Number(7)) {
+        case 6:
+            archive.resize(recipe.Number(static_cast<uint32_t>(archive.size())));
+            break;
+        case 7: {
+            std::string record = archive.substr(end, 22);
+            const uint16_t count = static_cast<uint16_t>(recipe.Number(UINT16_MAX));
+            const uint32_t size = recipe.Chance(4) ? 0 : recipe.Number(UINT32_MAX);
+            for (size_t i = 0; i < 2; ++i) {
+                record[8 + i] = record[10 + i] = static_cast<char>(count >> (8 * i));
+            }
+            for (size_t i = 0; i < 4; ++i) {
+                record[12 + i] = static_cast<char>(size >> (8 * i));
+            }
+            std::string comment = recipe.Bytes(recipe.Number(64)) + record;
+            if (recipe.Chance(4)) {
+                comment += recipe.Bytes(recipe.Number(64));
+            }
+            archive[end + 20] = static_cast<char>(comment.size());
+            archive[end + 21] = static_cast<char>(comment.size() >> 8);
+            archive += comment;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
 }  // namespace
 
 ArchiveRecipe CookArchive(const uint8_t* data, size_t size) {
@@ -238,6 +271,7 @@ ArchiveRecipe CookArchive(const uint8_t* data, size_t size) {
     // split archives were cooked still make the archives they made.
     if (recipe.Number(7) < 6) {
         cooked.archive = testzip::Archive(entries);
+        AsItArrives(recipe, cooked.archive);
         return cooked;
     }
     cooked.volumes = testzip::SplitArchive(entries, uint64_t{64} << recipe.Number(14));

@@ -3,7 +3,8 @@
 // fail (unknown methods, damaged data, lying sizes and CRCs), entries encrypted with
 // either cipher under a listed password or another, with damaged headers and codes, and
 // a report buffer of any size, split into volumes of any size or not, a volume missing, cut
-// short or in another's place. The fuzzer then reaches what real archives hold at real
+// short or in another's place; a whole archive cut short, or with an end record in its
+// comment. The fuzzer then reaches what real archives hold at real
 // sizes.
 #pragma once
 

@@ -189,3 +189,56 @@ TEST_F(SplitArchiveTest, Zip64SplitsWithEveryOffsetInItsFieldExtract) {
         }
     }
 }
+
+// 7-Zip's volumes, raw pieces of one file (name.zip.001, name.zip.002, ...), read as one;
+// a piece missing or short holds the archive back, found in any case but never through
+// a link; pieces that hold an archive split into disks of its own are refused.
+TEST_F(SplitArchiveTest, NumberedVolumesExtractAsOneOnceEveryPieceIsThere) {
+    const std::string command = "cd '" + source_.string() + "' && 7zz a -tzip -bd -bso0 -v100k '" +
+                                (folder_ / "n.zip") + "' .";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_EQ(VolumesOf("n.zip"), 8u);
+    const auto piece = [&](int number) { return folder_ / ("n.zip.00" + std::to_string(number)); };
+    const auto extract = [&] {
+        std::filesystem::remove_all(OutputFolder());
+        std::filesystem::create_directory(OutputFolder());
+        return ExtractSplit("n.zip.001");
+    };
+    const auto whole = extract();
+    ExpectEverythingOut(whole);
+    EXPECT_THAT(whole.report, HasSubstr("Volumes: 8\n"));
+
+    struct Damage {
+        int piece;
+        size_t keep;  // of its bytes; none: the piece is missing
+        const char* reason;
+    };
+    for (const Damage& damage : {Damage{3, 0, "missing: n.zip.003"},
+                                 Damage{3, 40000, "shorter than the archive says: n.zip.003"},
+                                 Damage{8, 0, "missing: n.zip.008"},
+                                 Damage{8, 100, "shorter than the archive says: n.zip.008"}}) {
+        SCOPED_TRACE(damage.reason);
+        const std::string bytes = ReadWholeFile(piece(damage.piece));
+        std::filesystem::remove(piece(damage.piece));
+        if (damage.keep > 0) {
+            WriteWholeFile(piece(damage.piece), bytes.substr(0, damage.keep));
+        }
+        const auto held = extract();
+        EXPECT_EQ(held.status, 2) << held.report;
+        EXPECT_THAT(held.report, HasSubstr(damage.reason));
+        EXPECT_EQ(Tree(OutputFolder()), std::set<std::string>{});
+        std::filesystem::remove(piece(damage.piece));
+        WriteWholeFile(piece(damage.piece), bytes);
+    }
+
+    std::filesystem::rename(piece(2), folder_ / "N.ZIP.002");
+    ExpectEverythingOut(extract());
+    std::filesystem::rename(folder_ / "N.ZIP.002", folder_ / "aside");
+    std::filesystem::create_symlink(folder_ / "aside", piece(2));
+    EXPECT_THAT(extract().report, HasSubstr("not a regular file: n.zip.002"));
+
+    Split("-s 100k");
+    std::filesystem::copy_file(folder_ / "split.zip", folder_ / "disks.zip.001");
+    EXPECT_THAT(ExtractSplit("disks.zip.001").report,
+                HasSubstr("numbered volumes hold an archive split into volumes of its own"));
+}
