@@ -13,6 +13,19 @@
 
 using namespace testzip;
 
+namespace {
+
+// 300 KiB that do not compress.
+std::string Noise() {
+    std::string noise(300 * 1024, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<char>(i * 2654435761u >> 13);
+    }
+    return noise;
+}
+
+}  // namespace
+
 TEST(ScanEndToEnd, ExtractsEachArchiveBesideItselfAndDeletesOnlyCompleteOnes) {
     TemporaryFolder watch;
     WriteWholeFile(watch / "photos.zip",
@@ -49,10 +62,7 @@ TEST(ScanEndToEnd, AnArchiveThatHoldsItsOwnNameIsKeptAndTheInnerOneWaitsItsTurn)
 TEST(ScanEndToEnd, ASplitArchiveGoesWithEveryVolumeOrNotAtAll) {
     TemporaryFolder watch;
     std::filesystem::create_directory(watch / "source");
-    std::string noise(300 * 1024, '\0');
-    for (size_t i = 0; i < noise.size(); ++i) {
-        noise[i] = static_cast<char>(i * 2654435761u >> 13);
-    }
+    const std::string noise = Noise();
     WriteWholeFile(watch / "source/noise.bin", noise);
     const std::string split =
         "cd '" + (watch / "source") + "' && zip -q -0 -s 64k ../split.zip noise.bin";
@@ -90,10 +100,7 @@ TEST(ScanEndToEnd, ASplitArchiveGoesWithEveryVolumeOrNotAtAll) {
 TEST(ScanEndToEnd, NumberedVolumesGoTogetherAndAnArchiveReadAsEmptyStays) {
     TemporaryFolder watch;
     std::filesystem::create_directory(watch / "source");
-    std::string noise(300 * 1024, '\0');
-    for (size_t i = 0; i < noise.size(); ++i) {
-        noise[i] = static_cast<char>(i * 2654435761u >> 13);
-    }
+    const std::string noise = Noise();
     WriteWholeFile(watch / "source/noise.bin", noise);
     const std::string numbered = "cd '" + (watch / "source") +
                                  "' && 7zz a -tzip -mx0 -bd -bso0 -v64k ../pieces.zip noise.bin";

@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 namespace testzip {
-namespace {
 
 void Put16(std::string& out, uint16_t value) {
     out += static_cast<char>(value & 0xFF);
@@ -16,6 +15,18 @@ void Put32(std::string& out, uint32_t value) {
     Put16(out, static_cast<uint16_t>(value));
     Put16(out, static_cast<uint16_t>(value >> 16));
 }
+
+void Patch16(std::string& bytes, size_t at, uint16_t value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+}
+void Patch32(std::string& bytes, size_t at, uint32_t value) {
+    Patch16(bytes, at, static_cast<uint16_t>(value));
+    Patch16(bytes, at + 2, static_cast<uint16_t>(value >> 16));
+}
+
+namespace {
+
 void Put64(std::string& out, uint64_t value) {
     Put32(out, static_cast<uint32_t>(value));
     Put32(out, static_cast<uint32_t>(value >> 32));

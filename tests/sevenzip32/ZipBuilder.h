@@ -42,6 +42,12 @@ std::string TimestampExtra(uint32_t modificationTime);
 std::string UnicodePathExtra(const std::string& rawName, const std::string& utf8Name);
 
 uint32_t Crc32(const std::string& data);
+// Little-endian fields, for tests that lay out records of their own.
+void Put16(std::string& out, uint16_t value);
+void Put32(std::string& out, uint32_t value);
+// The same, over bytes already laid out.
+void Patch16(std::string& bytes, size_t at, uint16_t value);
+void Patch32(std::string& bytes, size_t at, uint32_t value);
 std::string Compress(const std::string& data, uint16_t method);
 
 class Writer {

@@ -12,16 +12,6 @@ namespace {
 
 const std::string kEndSignature("PK\x05\x06", 4);
 
-void Patch16(std::string& bytes, size_t at, uint16_t value) {
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>(value >> 8);
-}
-
-void Patch32(std::string& bytes, size_t at, uint32_t value) {
-    Patch16(bytes, at, static_cast<uint16_t>(value));
-    Patch16(bytes, at + 2, static_cast<uint16_t>(value >> 16));
-}
-
 std::vector<Entry> TwoFiles() {
     return {File("a.txt", "alpha"), File("b.txt", "beta, a little longer")};
 }

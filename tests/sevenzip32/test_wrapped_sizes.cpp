@@ -87,15 +87,6 @@ TEST_F(ExtractionTest, AnEntryOver4GiBWithoutZip64IsReadToWhereItsDataEnds) {
 
 namespace {
 
-void Put16(std::string& out, uint16_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8);
-}
-void Put32(std::string& out, uint32_t value) {
-    Put16(out, static_cast<uint16_t>(value));
-    Put16(out, static_cast<uint16_t>(value >> 16));
-}
-
 // A local header, or with offset a central one, of 32-bit fields that wrap.
 std::string Header(const std::string& name, uint16_t method, uint32_t crc, uint64_t size,
                    std::optional<uint64_t> offset = std::nullopt) {
