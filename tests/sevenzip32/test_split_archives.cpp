@@ -204,9 +204,16 @@ TEST_F(SplitArchiveTest, NumberedVolumesExtractAsOneOnceEveryPieceIsThere) {
         std::filesystem::create_directory(OutputFolder());
         return ExtractSplit("n.zip.001");
     };
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // not "changed just now"
     const auto whole = extract();
     ExpectEverythingOut(whole);
     EXPECT_THAT(whole.report, HasSubstr("Volumes: 8\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // what it wrote settles
+    const auto inPlace = ExtractSplit("n.zip.001");
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const uint64_t before = BytesRead();
+    EXPECT_EQ(ExtractSplit("n.zip.001").report, inPlace.report);
+    EXPECT_LT(BytesRead() - before, 64u * 1024);  // the record, not the pieces
 
     struct Damage {
         int piece;
