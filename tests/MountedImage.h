@@ -2,6 +2,7 @@
 // made from an image through a loop device and a FUSE driver (exfat-fuse, ntfs-3g), which
 // needs root. Mounted() is false where that cannot be done, and the test skips. Its change
 // times come from the driver, not the kernel, and its inode numbers are the driver's own.
+// An ext4 image the same way, through the kernel, for a disk of a size of its own.
 #pragma once
 
 #include <unistd.h>
@@ -14,18 +15,21 @@
 
 class MountedImage {
   public:
-    enum Kind { kExfat, kNtfs };
+    enum Kind { kExfat, kNtfs, kExt4 };
 
     explicit MountedImage(Kind kind) : kind_(kind) {
-        const char* tools = kind == kExfat ? "mount.exfat-fuse mkfs.exfat" : "ntfs-3g mkntfs";
+        const char* tools = kind == kExfat  ? "mount.exfat-fuse mkfs.exfat"
+                            : kind == kNtfs ? "ntfs-3g mkntfs"
+                                            : "mkfs.ext4";
         if (::geteuid() != 0 ||
             Run(std::string("command -v ") + tools + " losetup >/dev/null 2>&1") != 0) {
             return;
         }
         const std::string image = folder_ / "image";
         mountPoint_ = folder_ / "mounted";
-        const std::string format = kind == kExfat ? "mkfs.exfat '" + image + "' >/dev/null"
-                                                  : "mkntfs -F -Q -q '" + image + "'";
+        const std::string format = kind == kExfat  ? "mkfs.exfat '" + image + "' >/dev/null"
+                                   : kind == kNtfs ? "mkntfs -F -Q -q '" + image + "'"
+                                                   : "mkfs.ext4 -q -F '" + image + "'";
         if (Run("truncate -s 512M '" + image + "' && " + format + " && mkdir '" + mountPoint_ +
                 "'") != 0) {
             return;
@@ -55,7 +59,9 @@ class MountedImage {
 
     bool Mounted() const { return mounted_; }
     const std::string& Path() const { return mountPoint_; }
-    const char* Name() const { return kind_ == kExfat ? "exFAT" : "NTFS"; }
+    const char* Name() const {
+        return kind_ == kExfat ? "exFAT" : kind_ == kNtfs ? "NTFS" : "ext4";
+    }
     // Unmounted and mounted again, as a stick taken out and put back.
     bool Remount() {
         mounted_ = Run("umount '" + mountPoint_ + "'") == 0 && Mount();
@@ -65,7 +71,9 @@ class MountedImage {
   private:
     static int Run(const std::string& command) { return std::system(command.c_str()); }
     bool Mount() const {
-        const char* driver = kind_ == kExfat ? "mount.exfat-fuse" : "ntfs-3g";
+        const char* driver = kind_ == kExfat  ? "mount.exfat-fuse"
+                             : kind_ == kNtfs ? "ntfs-3g"
+                                              : "mount -t ext4";
         return Run(std::string(driver) + " '" + loopDevice_ + "' '" + mountPoint_ +
                    "' >/dev/null 2>&1") == 0;
     }

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -61,8 +64,26 @@ inline std::string ReasonOf(const std::exception& thrown, Reason otherwise) {
     return std::string(TextOf(otherwise)).append(": ").append(thrown.what());
 }
 
-inline EntryFailure NotEnoughSpace() {
-    return EntryFailure(Reason::kNotEnoughSpace, EntryFailure::Cause::Outside);
+// A number of bytes as a person reads it: "5 KB", "3.2 GB".
+inline std::string BytesInWords(uint64_t bytes) {
+    static constexpr const char* kUnits[] = {"bytes", "KB", "MB", "GB", "TB", "PB"};
+    double value = static_cast<double>(bytes);
+    size_t unit = 0;
+    while (value >= 1000 && unit + 1 < std::size(kUnits)) {
+        value /= 1000;
+        ++unit;
+    }
+    char words[32];
+    std::snprintf(words, sizeof words, unit > 0 && value < 10 ? "%.1f %s" : "%.0f %s", value,
+                  kUnits[unit]);
+    return words;
+}
+
+// With what was needed and what was free above the reserve.
+inline EntryFailure NotEnoughSpace(uint64_t needed, uint64_t free) {
+    return EntryFailure(Reason::kNotEnoughSpace,
+                        BytesInWords(needed) + " needed, " + BytesInWords(free) + " free",
+                        EntryFailure::Cause::Outside);
 }
 
 }  // namespace sevenzip32

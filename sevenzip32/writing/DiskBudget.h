@@ -1,4 +1,6 @@
-// The disk being written keeps a reserve free: max(64 MiB, 1% of the disk). One budget
+// The disk being written keeps a reserve free above what its file system holds back:
+// 64 MiB, or 1% of the disk where that is less, so that a large disk nearly full still
+// takes what fits. One budget
 // serves every thread of an extraction: the room above the reserve is measured once,
 // each entry claims its size from it before it writes, and while writing the disk is
 // measured again, so that an entry stops when something else has eaten the room.
