@@ -21,6 +21,7 @@
 #include "FileInPlace.h"
 #include "FilesAsLeft.h"
 #include "FolderCache.h"
+#include "FoldersLeftEmpty.h"
 #include "LinkTarget.h"
 #include "LocalHeaderWalk.h"
 #include "LocalHeaders.h"
@@ -123,6 +124,7 @@ class ArchiveExtraction {
                 Attempt(entry, [&] { ExtractLink(entry, tools); });
             }
         }
+        RemoveFoldersLeftEmpty();
     }
 
     // Looks at what the last record vouches for, then reads the local headers of the
@@ -160,6 +162,12 @@ class ArchiveExtraction {
             }
         }
         lines.push_back(SummaryLine(succeeded, inPlace, failed));
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            if (plan_.entries[i].renamed && outcomes_.Succeeded(i)) {
+                lines.push_back("Note: " + plan_.Name(i) + " written as " +
+                                std::string(plan_.paths[i]));
+            }
+        }
         outcomes_.ForEachFailure([&](size_t i, const std::string& reason) {
             lines.push_back("Failed: " + plan_.Name(i) + ": " + reason);
         });
@@ -207,6 +215,33 @@ class ArchiveExtraction {
     std::string_view Path(const PlannedEntry& entry) const { return plan_.paths[Index(entry)]; }
     const CentralRecord& Record(const PlannedEntry& entry) const {
         return directory_.records[Index(entry)];
+    }
+
+    // The folders above the entries that failed, but for those the archive names.
+    void RemoveFoldersLeftEmpty() const {
+        std::vector<std::string_view> above;
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            if (!outcomes_.Succeeded(i)) {
+                for (auto folder = FolderPart(plan_.paths[i]); !folder.empty();
+                     folder = FolderPart(folder)) {
+                    above.push_back(folder);
+                }
+            }
+        }
+        if (above.empty()) {
+            return;
+        }
+        std::vector<std::string_view> named;
+        for (size_t i = 0; i < plan_.entries.size(); ++i) {
+            if (plan_.entries[i].kind == EntryKind::Folder) {
+                named.push_back(plan_.paths[i]);
+            }
+        }
+        std::sort(named.begin(), named.end());
+        std::erase_if(above, [&](std::string_view folder) {
+            return std::binary_search(named.begin(), named.end(), folder);
+        });
+        RemoveEmptyFoldersMadeHere(output_, std::move(above));
     }
 
     static bool IsPending(const PlannedEntry& entry, EntryKind kind) {

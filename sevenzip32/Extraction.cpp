@@ -19,6 +19,7 @@
 #include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
 #include "FilesAsLeft.h"
+#include "NameRules.h"
 #include "OutputFolder.h"
 #include "PasswordList.h"
 #include "VolumeLookup.h"
@@ -83,7 +84,7 @@ class RecordedExtraction {
             // none of whose files stand vouches for nothing, and stays there.
             const bool hadPrevious = previous_.has_value() && standing != Standing::None;
             previous_.reset();
-            PlannedArchive archive = ReadAndPlan(file, CurrentUmask());
+            PlannedArchive archive = ReadAndPlan(file, CurrentUmask(), NameRulesOf(output.Fd()));
             if (hadPrevious) {
                 previous_ = LoadRecord(*recordPath_, record_, RecordParts::Files);
                 if (previous_) {

@@ -19,7 +19,11 @@
 namespace sevenzip32 {
 namespace {
 
+constexpr uint16_t kHostDos = 0;
 constexpr uint16_t kHostUnix = 3;
+constexpr uint16_t kHostNtfs = 10;
+constexpr uint16_t kHostVfat = 14;
+constexpr uint32_t kDosFolderAttribute = 0x10;
 constexpr uint16_t kExtendedTimestampExtraId = 0x5455;
 constexpr uint64_t kLongestLinkTarget = 4096;
 constexpr size_t kEntriesPerThread = 2048;
@@ -74,12 +78,19 @@ int64_t ModificationTime(const CentralHeader& header, LocalHours& hours) {
     return hourStart == 0 ? 0 : hourStart + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
 }
 
-EntryKind KindOf(const CentralHeader& header, const EntryPath& path) {
+// Windows writers mark a folder by its DOS attribute alone, some without a trailing slash.
+bool IsDosFolder(const CentralHeader& header, const CentralRecord& record) {
+    const uint16_t host = header.MadeBy() >> 8;
+    return (host == kHostDos || host == kHostNtfs || host == kHostVfat) &&
+           (header.ExternalAttributes() & kDosFolderAttribute) != 0 && record.size == 0;
+}
+
+EntryKind KindOf(const CentralHeader& header, const CentralRecord& record, const EntryPath& path) {
     const mode_t unixMode = UnixMode(header);
     if (S_ISLNK(unixMode)) {
         return EntryKind::Link;
     }
-    if (path.namesFolder || S_ISDIR(unixMode)) {
+    if (path.namesFolder || S_ISDIR(unixMode) || IsDosFolder(header, record)) {
         return EntryKind::Folder;
     }
     return EntryKind::File;
@@ -121,7 +132,8 @@ struct PlannedBlock {
 // threads; once all are planned, finds the names that come twice.
 class Planner {
   public:
-    Planner(mode_t umask, UnflaggedEncoding encoding) : umask_(umask), encoding_(encoding) {}
+    Planner(mode_t umask, UnflaggedEncoding encoding, const NameRules& names)
+        : umask_(umask), encoding_(encoding), nameRules_(names) {}
 
     void PlanSlice(const CentralSlice& slice) {
         if (slice.First() == 0) {
@@ -195,7 +207,8 @@ class Planner {
             path.path.clear();
             try {
                 NormaliseEntryName(name, path);
-                entry.kind = KindOf(header, path);
+                entry.renamed = FitNameRules(nameRules_, path.path);
+                entry.kind = KindOf(header, record, path);
                 if (path.path.empty() && entry.kind != EntryKind::Folder) {
                     throw EntryFailure(Reason::kNameHasNoFileName);
                 }
@@ -335,6 +348,7 @@ class Planner {
 
     const mode_t umask_;
     const UnflaggedEncoding encoding_;
+    const NameRules nameRules_;
     ExtractionPlan plan_;
     Reasons refusals_;                   // but for names that come twice
     Spellings recomposed_;               // by rising index
@@ -358,9 +372,9 @@ std::string ExtractionPlan::Name(size_t index) const {
 
 namespace {
 
-PlannedArchive ReadAndPlanIn(ArchiveFile& file, mode_t umask, UnflaggedEncoding encoding,
-                             UnflaggedNames& unflagged) {
-    Planner planner(umask, encoding);
+PlannedArchive ReadAndPlanIn(ArchiveFile& file, mode_t umask, const NameRules& names,
+                             UnflaggedEncoding encoding, UnflaggedNames& unflagged) {
+    Planner planner(umask, encoding, names);
     PlannedArchive archive;
     archive.directory =
         ReadCentralDirectory(file, [&](const CentralSlice& slice) { planner.PlanSlice(slice); });
@@ -374,13 +388,13 @@ PlannedArchive ReadAndPlanIn(ArchiveFile& file, mode_t umask, UnflaggedEncoding 
 // Each name is read as it reads while the archive is planned; where that turns out to
 // differ from the archive's one encoding (a rare archive: CP932 names of which some are
 // valid UTF-8), the directory is read and planned again in that encoding.
-PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask) {
+PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask, const NameRules& names) {
     UnflaggedNames unflagged;
     PlannedArchive archive =
-        ReadAndPlanIn(file, umask, UnflaggedEncoding::EachAsItReads, unflagged);
+        ReadAndPlanIn(file, umask, names, UnflaggedEncoding::EachAsItReads, unflagged);
     if (unflagged.SomeReadOtherwise()) {
         archive = {};
-        archive = ReadAndPlanIn(file, umask, unflagged.ArchiveEncoding(), unflagged);
+        archive = ReadAndPlanIn(file, umask, names, unflagged.ArchiveEncoding(), unflagged);
     }
     return archive;
 }

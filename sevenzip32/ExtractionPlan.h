@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CentralDirectory.h"
+#include "NameRules.h"
 #include "PathList.h"
 
 namespace sevenzip32 {
@@ -23,6 +24,7 @@ struct PlannedEntry {
     EntryKind kind = EntryKind::File;
     bool refused = false;   // the entry fails without touching the disk
     bool caseTwin = false;  // a file whose name differs from an earlier one's only in case
+    bool renamed = false;   // its path is written otherwise than named, as the disk takes it
 };
 
 struct ExtractionPlan {
@@ -46,7 +48,8 @@ struct PlannedArchive {
 };
 
 // Reads the archive's central directory and plans each entry while its header is at
-// hand. umask is applied to the files' modes, as it would be to files the user creates.
-PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask);
+// hand. umask is applied to the files' modes, as it would be to files the user creates;
+// names are written as the output folder's file system takes them.
+PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask, const NameRules& names);
 
 }  // namespace sevenzip32

@@ -5,12 +5,11 @@
 
 #include <algorithm>
 
+#include "FileSystemTypes.h"
+
 namespace sevenzip32 {
 namespace {
 
-constexpr unsigned long kExfatMagic = 0x2011BAB0;
-constexpr unsigned long kNtfs3Magic = 0x7366746E;
-constexpr unsigned long kFuseMagic = 0x65735546;
 constexpr uint64_t kMillisecond = 1'000'000;
 constexpr uint64_t kSecond = 1'000'000'000;
 

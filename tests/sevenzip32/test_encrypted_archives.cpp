@@ -178,7 +178,7 @@ TEST_F(EncryptedArchiveTest, AWrongPasswordThatPassesTheCheckByteIsCaughtByTheCr
     auto result = ExtractArchive();
     EXPECT_EQ(result.status, 1) << result.report;
     EXPECT_THAT(result.report, HasSubstr("docs/big.txt: no listed password opens it\n"));
-    EXPECT_EQ(Tree(OutputFolder()), (std::set<std::string>{"docs/"}));
+    EXPECT_EQ(Tree(OutputFolder()), std::set<std::string>{});  // nor the folder made for it
 
     KeepPasswords(wrong + "\nright\n");
     result = ExtractArchive();
@@ -195,7 +195,7 @@ TEST_F(EncryptedArchiveTest, AnAlteredAesEntryFailsOnItsCodeWithNothingPutInPlac
     const auto result = ExtractArchive();
     EXPECT_EQ(result.status, 1) << result.report;
     EXPECT_THAT(result.report, HasSubstr("docs/big.txt: the entry's authentication code does not"));
-    EXPECT_EQ(Tree(OutputFolder()), (std::set<std::string>{"docs/"}));
+    EXPECT_EQ(Tree(OutputFolder()), std::set<std::string>{});  // nor the folder made for it
 }
 
 // Without the password the failure is given again from the record, until the list of

@@ -284,3 +284,35 @@ TEST_F(ExtractionTest, AnyNameDecodesAndTheReportStaysOneValidLinePerFact) {
     EXPECT_EQ(std::count(result.report.begin(), result.report.end(), '\n'), 3);
     EXPECT_TRUE(sevenzip32::IsValidUtf8(result.report));
 }
+
+// Windows writers mark some folders by their DOS attribute alone, with no trailing slash.
+TEST_F(ExtractionTest, AnEntryMarkedAFolderTheDosWayIsAFolder) {
+    Entry folder = File("dosfolder", "", kStored);
+    folder.madeBy = 0 << 8 | 20;  // MS-DOS
+    folder.externalAttributes = 0x10;
+    const auto result = Extract(Archive({folder, File("dosfolder/in.txt", "inside")}));
+    EXPECT_EQ(result.status, 0) << result.report;
+    EXPECT_EQ(ReadWholeFile(Output("dosfolder/in.txt")), "inside");
+}
+
+// A folder made only for entries that all failed goes again; one the archive names, one
+// that was there before and one that holds anything stay.
+TEST_F(ExtractionTest, FailuresLeaveNoEmptyFolderBehind) {
+    Entry locked = File("報告書/sub/locked.txt", "needs a password");
+    locked.flags = 1;  // encrypted, with no password listed
+    locked.compressedOverride = std::string(20, 'x');
+    Entry damaged = File("報告書/damaged.txt", "damaged");
+    damaged.declaredCrc = 1;
+    Entry alsoDamaged = damaged;
+    alsoDamaged.name = "kept/damaged.txt";
+    Entry inMine = damaged;
+    inMine.name = "mine/damaged.txt";
+    Entry beside = damaged;
+    beside.name = "ok/damaged.txt";
+    std::filesystem::create_directory(Output("mine"));
+    const auto result = Extract(Archive({locked, damaged, Folder("kept/"), alsoDamaged, inMine,
+                                         beside, File("ok/good.txt", "good")}));
+    EXPECT_EQ(result.status, 1) << result.report;
+    EXPECT_EQ(Tree(OutputFolder()),
+              (std::set<std::string>{"kept/", "mine/", "ok/", "ok/good.txt"}));
+}
