@@ -12,6 +12,7 @@
 
 #include "Crc32.h"
 #include "FileSystemTypes.h"
+#include "PathParts.h"
 
 namespace sevenzip32 {
 namespace {
@@ -21,6 +22,7 @@ constexpr size_t kLongestKeptExtension = 16;  // bytes, the dot included
 constexpr std::string_view kShortenedMark = "…~";
 
 // The characters Windows refuses in a name and their full-width forms.
+constexpr std::string_view kRefusedByWindows = "\"*:<>?\\|";
 struct FullWidth {
     char ascii;
     std::string_view wide;
@@ -91,7 +93,7 @@ std::string Shortened(std::string_view part, const NameRules& rules) {
 // One part as rules take it; true when it changed.
 bool FitPart(const NameRules& rules, std::string& part) {
     bool changed = false;
-    if (rules.windowsNames && part.find_first_of("\"*:<>?\\|") != std::string::npos) {
+    if (rules.windowsNames && part.find_first_of(kRefusedByWindows) != std::string::npos) {
         std::string wide;
         for (const char c : part) {
             const FullWidth* refused = nullptr;
@@ -139,20 +141,28 @@ NameRules NameRulesOf(int folderFd) {
 }
 
 bool FitNameRules(const NameRules& rules, std::string& path) {
-    bool changed = false;
+    // Most names fit: they are looked at, not copied.
+    const auto fits = [&](std::string_view part) {
+        return LengthOf(part, rules) <= rules.longestPart &&
+               !(rules.windowsNames && part.find_first_of(kRefusedByWindows) != std::string::npos);
+    };
+    bool allFit = true;
+    ForEachPart(path, [&](std::string_view part) {
+        allFit = fits(part);
+        return allFit;
+    });
+    if (allFit) {
+        return false;
+    }
     std::string fitted;
-    std::string part;
-    for (size_t start = 0; start < path.size();) {
-        const size_t end = std::min(path.find('/', start), path.size());
-        part.assign(path, start, end - start);
-        changed = FitPart(rules, part) || changed;
-        fitted.append(fitted.empty() ? "" : "/").append(part);
-        start = end + 1;
-    }
-    if (changed) {
-        path = std::move(fitted);
-    }
-    return changed;
+    ForEachPart(path, [&](std::string_view part) {
+        std::string written(part);
+        FitPart(rules, written);
+        fitted.append(fitted.empty() ? "" : "/").append(written);
+        return true;
+    });
+    path = std::move(fitted);
+    return true;
 }
 
 }  // namespace sevenzip32
