@@ -183,6 +183,30 @@ ReasonAt FindReason(std::string_view text) {
     return found;
 }
 
+bool IsNumber(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
+// The details the library words itself, rather than a path or the system's words: how
+// many entries of an archive cut short were whole, what an entry needed and what was free.
+std::string DetailInJapanese(std::string_view detail) {
+    for (const std::string_view whole : {" whole entries were read", " whole entry was read"}) {
+        if (detail.ends_with(whole) && IsNumber(detail.substr(0, detail.size() - whole.size()))) {
+            return "完全に届いたファイルは " +
+                   std::string(detail.substr(0, detail.size() - whole.size())) + " 個です";
+        }
+    }
+    constexpr std::string_view kNeeded = " needed, ";
+    constexpr std::string_view kFree = " free";
+    if (const size_t needed = detail.find(kNeeded);
+        needed != std::string_view::npos && detail.ends_with(kFree)) {
+        return "必要 " + std::string(detail.substr(0, needed)) + "、空き " +
+               std::string(detail.substr(needed + kNeeded.size(),
+                                         detail.size() - needed - kNeeded.size() - kFree.size()));
+    }
+    return std::string(detail);
+}
+
 }  // namespace
 
 std::optional<std::string_view> JapaneseReason(std::string_view libraryReason) {
@@ -204,10 +228,14 @@ std::string ReportLineInJapanese(std::string_view line) {
         if (reason.words == nullptr) {
             return std::string(text);  // in the library's words
         }
+        const std::string_view after = text.substr(reason.at + reason.words->library.size());
         return std::string(opening.japanese)
             .append(text.substr(0, reason.at))
             .append(reason.words->japanese)
-            .append(text.substr(reason.at + reason.words->library.size()));
+            .append(after.starts_with(kSeparator)
+                        ? std::string(kSeparator) +
+                              DetailInJapanese(after.substr(kSeparator.size()))
+                        : std::string(after));
     }
     return std::string(line);
 }

@@ -111,7 +111,8 @@ class FailureNoticesTest : public QObject {
                                      QString::fromLatin1(japanese->data(), japanese->size()),
                      english.c_str());  // there, and not in ASCII
             const std::string detail = i % 2 == 0 ? "" : ": a/b: No such file or directory";
-            for (const std::string& name : {std::string("CRC-32 mismatch: 資料/a.txt: "), std::string()}) {
+            for (const std::string& name :
+                 {std::string("CRC-32 mismatch: 資料/a.txt: "), std::string()}) {
                 FailureNotices notices;
                 const auto notice = notices.NoticeFor(
                     {Failed("r.zip", "Archive: r.zip\nFailed: " + name + english + detail + "\n")});
@@ -124,6 +125,13 @@ class FailureNoticesTest : public QObject {
                  std::string("a.txt: a reason yet unknown"));
         QCOMPARE(ReportLineInJapanese("Command line refused: unknown switch: -q"),
                  std::string("コマンドラインを受け付けません: 知らないスイッチです: -q"));
+        QCOMPARE(
+            ReportLineInJapanese("Failed: the archive is cut short: 13 whole entries were read"),
+            std::string("書庫が途中で切れています (ダウンロードの途中かもしれません): "
+                        "完全に届いたファイルは 13 個です"));
+        QCOMPARE(ReportLineInJapanese(
+                     "Failed: a.bin: not enough free space on the disk: 8.4 MB needed, 5 KB free"),
+                 std::string("a.bin: ディスクの空き容量が足りません: 必要 8.4 MB、空き 5 KB"));
     }
 
     void anArchiveThatWantsAPasswordSaysSo() {
