@@ -69,6 +69,7 @@ deb:
 # Builds the package, checks it with lintian and appstreamcli, installs it, runs it as an
 # ordinary user and removes it again (as root; takes minutes, so not part of `make test`).
 check-deb: deb
+	@scripts/install-deps --check-deb
 	tests/packaging/test-deb $(DEB)
 
 bench:
