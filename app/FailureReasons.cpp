@@ -50,6 +50,8 @@ constexpr ReasonWords kReasons[] = {
     {"entries overlap one another in the archive", "書庫の中でエントリが重なり合っています"},
     {"an entry runs into the central directory",
      "エントリがセントラルディレクトリに食い込んでいます"},
+    {"the archive holds an entry its directory does not name",
+     "セントラルディレクトリに載っていないエントリが書庫にあります"},
     {"an entry lacks its zip64 sizes", "エントリに zip64 のサイズがありません"},
     {"an entry's zip64 field is too short", "エントリの zip64 フィールドが短すぎます"},
     {"an entry's local header is missing", "エントリのローカルヘッダーがありません"},

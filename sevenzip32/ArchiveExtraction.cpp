@@ -144,7 +144,7 @@ class ArchiveExtraction {
         ReadLocalHeaders(file_, directory_,
                          [&](size_t i) { return seen_.empty() || !seen_[i].IsKnown(); });
         if (!checkedBefore) {
-            CheckEntriesDisjoint(directory_);
+            CheckEntriesDisjoint(file_, directory_);
         }
         seen_.resize(plan_.entries.size());
     }

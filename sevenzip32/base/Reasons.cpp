@@ -60,6 +60,8 @@ std::string_view TextOf(Reason reason) {
             return "entries overlap one another in the archive";
         case Reason::kEntryRunsIntoDirectory:
             return "an entry runs into the central directory";
+        case Reason::kEntryNotInDirectory:
+            return "the archive holds an entry its directory does not name";
         case Reason::kZip64SizesMissing:
             return "an entry lacks its zip64 sizes";
         case Reason::kZip64FieldTooShort:

@@ -39,6 +39,7 @@ enum class Reason : uint8_t {
     kEntryCountAmbiguous,
     kEntriesOverlap,
     kEntryRunsIntoDirectory,
+    kEntryNotInDirectory,
     kZip64SizesMissing,
     kZip64FieldTooShort,
     kLocalHeaderMissing,

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
+#include "LittleEndian.h"
 #include "LocalHeaders.h"
 
 namespace sevenzip32 {
@@ -61,7 +62,7 @@ void CheckNoVolumeIsShort(const ArchiveFile& file, const CentralDirectory& direc
     }
 }
 
-void CheckEntriesDisjoint(const CentralDirectory& directory) {
+void CheckEntriesDisjoint(const ArchiveFile& file, const CentralDirectory& directory) {
     struct Range {
         uint64_t begin;
         uint64_t end;
@@ -70,16 +71,29 @@ void CheckEntriesDisjoint(const CentralDirectory& directory) {
         return Range{record.localHeaderOffset,
                      record.dataOffset + record.compressedSize + record.descriptorSize};
     };
+    // Bytes no entry claims, before the first (a stub begins otherwise), between two or
+    // before the directory, may not begin with an entry of their own.
+    auto checkUnclaimed = [&](uint64_t from, uint64_t to) {
+        uint8_t signature[4];
+        if (from + sizeof signature <= to &&
+            (file.ReadAt(from, signature), ReadU32(signature) == kLocalSignature)) {
+            throw EntryFailure(Reason::kEntryNotInDirectory);
+        }
+    };
     auto checkInOrder = [&](auto&& rangeAt, size_t count) {
+        uint64_t claimedUpTo = 0;
         for (size_t i = 0; i < count; ++i) {
             const Range range = rangeAt(i);
-            if (i > 0 && range.begin < rangeAt(i - 1).end) {
+            if (range.begin < claimedUpTo) {
                 throw EntryFailure(Reason::kEntriesOverlap);
             }
             if (range.end > directory.offset) {
                 throw EntryFailure(Reason::kEntryRunsIntoDirectory);
             }
+            checkUnclaimed(claimedUpTo, range.begin);
+            claimedUpTo = range.end;
         }
+        checkUnclaimed(claimedUpTo, directory.offset);
     };
     const auto& records = directory.records;
     // Most archives list their entries in the order they stand in the file: then they

@@ -32,8 +32,10 @@ class NextEntryStarts {
 // fields, then its data. An overlap within one volume is the archive's own, found later.
 void CheckNoVolumeIsShort(const ArchiveFile& file, const CentralDirectory& directory);
 
-// Fails when two entries claim the same bytes of the file, or an entry runs into the
-// central directory.
-void CheckEntriesDisjoint(const CentralDirectory& directory);
+// Fails when two entries claim the same bytes of the file, an entry runs into the
+// central directory, or bytes no entry claims begin with a local header: an entry the
+// directory does not name, which a reader of the local headers would extract, so that
+// the archive holds more than its directory says.
+void CheckEntriesDisjoint(const ArchiveFile& file, const CentralDirectory& directory);
 
 }  // namespace sevenzip32

@@ -88,6 +88,25 @@ std::vector<Case> Cases() {
         hiding.compressedOverride = Compress(hiding.data, kDeflate) + "hidden";
         cases.push_back({"deflate data ending before its size", Archive({hiding, Beta()}), 1});
     }
+    // Local headers the directory does not name, first, between two entries and last: a
+    // reader of the local headers would extract them.
+    for (const size_t hiddenAt : {0, 1, 2}) {
+        Writer writer;
+        std::vector<uint64_t> offsets;
+        const std::vector<Entry> named = {Alpha(), Beta()};
+        for (size_t i = 0; i <= named.size(); ++i) {
+            if (i == hiddenAt) {
+                writer.AddLocal(File("hidden.txt", "not in the directory"));
+            }
+            if (i < named.size()) {
+                offsets.push_back(writer.AddLocal(named[i]));
+            }
+        }
+        for (size_t i = 0; i < named.size(); ++i) {
+            writer.AddCentral(named[i], offsets[i]);
+        }
+        cases.push_back({"an entry the directory does not name", writer.Finish(), 2});
+    }
     return cases;
 }
 
