@@ -1,8 +1,8 @@
 // The extraction library's reasons in the window's words. Its report says, a line each,
 // "Failed: name: reason" or "Failed: reason", perhaps with ": detail" after the reason (a
 // path, the system's words for an error); the notification shows "name: 理由: detail".
-// One table, keyed by the library's own text; a reason it does not know is shown in the
-// library's words.
+// The words come from the table both sides share (contract/ReasonTable.h), keyed by the
+// library's own text; a reason not found there is shown in the library's words.
 #pragma once
 
 #include <optional>
