@@ -9,6 +9,7 @@
 
 #include "FailureReasons.h"
 #include "PasswordListFile.h"
+#include "UserFolders.h"
 
 namespace {
 
@@ -73,7 +74,9 @@ bool WantsPassword(const std::string& report) {
 }
 
 std::string WhereThePasswordsAre() {
-    return "パスワードは " + PasswordListPath().string() + " に 1 行ずつ書いてください";
+    const auto list = contract::PasswordListPath();
+    return "パスワードは " + (list ? list->string() : "~/.config/kesto/passwords.txt") +
+           " に 1 行ずつ書いてください";
 }
 
 std::optional<FailureNotice> FailureNotices::NoticeFor(const std::vector<ArchiveOutcome>& failed) {

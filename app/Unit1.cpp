@@ -15,6 +15,7 @@
 #include "SettingsFile.h"
 #include "Unit2.h"
 #include "Unit3.h"
+#include "UserFolders.h"
 #include "WatchFolderScan.h"
 
 namespace {
@@ -225,8 +226,12 @@ void TForm1::ScanWatchFolder() {
 }
 
 void TForm1::AskForPassword(const std::string& archiveName) {
+    const auto list = contract::PasswordListPath();
+    if (!list) {
+        return;  // no folder of the user's to keep it in, nor for the library to read
+    }
     if (passwordDialog_ == nullptr) {
-        passwordDialog_ = new TForm3(Text(archiveName), PasswordListPath(), *this);
+        passwordDialog_ = new TForm3(Text(archiveName), *list, *this);
         // A new password is tried at once when the window is idle; while it watches, the
         // next tick tries it.
         passwordDialog_->OnPasswordAdded = [this] {

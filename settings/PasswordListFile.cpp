@@ -6,8 +6,6 @@
 
 #include <cerrno>
 
-#include "SettingsFile.h"
-
 namespace {
 
 // Each missing folder on the way, for the user alone.
@@ -35,10 +33,6 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 }  // namespace
-
-std::filesystem::path PasswordListPath() {
-    return UserSettingsFilePath().parent_path() / "passwords.txt";
-}
 
 bool AppendPassword(const std::filesystem::path& list, const std::string& password) {
     if (password.empty() || password.find_first_of("\r\n") != std::string::npos ||

@@ -11,31 +11,26 @@
 #include <iterator>
 
 #include "ExecutablePath.h"
+#include "UserFolders.h"
 
 std::filesystem::path SettingsFilePath() {
     return std::filesystem::path(platform::ExecutablePath()).replace_extension(".ini");
 }
 
-std::filesystem::path UserSettingsFilePath() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    // Only an absolute path counts; a relative one is ignored, as XDG has it.
-    const std::filesystem::path folder =
-        configHome != nullptr && configHome[0] == '/'
-            ? std::filesystem::path(configHome)
-            : std::filesystem::path(home != nullptr ? home : "") / ".config";
-    return folder / "kesto" / "kesto.ini";
+std::optional<std::filesystem::path> UserSettingsFilePath() {
+    const auto folder = contract::ConfigFolder();
+    return folder ? std::optional(*folder / "kesto.ini") : std::nullopt;
 }
 
 SettingsFiles ChooseSettingsFiles(const std::filesystem::path& besideProgram,
-                                  const std::filesystem::path& ofUser) {
+                                  const std::optional<std::filesystem::path>& ofUser) {
     const bool besideWritable = ::access(besideProgram.c_str(), F_OK) == 0
                                     ? ::access(besideProgram.c_str(), W_OK) == 0
                                     : ::access(besideProgram.parent_path().c_str(), W_OK) == 0;
-    if (besideWritable) {
+    if (besideWritable || !ofUser) {
         return {besideProgram, besideProgram};
     }
-    return {::access(ofUser.c_str(), F_OK) == 0 ? ofUser : besideProgram, ofUser};
+    return {::access(ofUser->c_str(), F_OK) == 0 ? *ofUser : besideProgram, *ofUser};
 }
 
 void LoadSettings(const std::filesystem::path& file, Settings& settings) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 struct Settings {
@@ -16,8 +17,9 @@ struct Settings {
 // The executable's path with its extension replaced by ".ini".
 std::filesystem::path SettingsFilePath();
 
-// $XDG_CONFIG_HOME/kesto/kesto.ini, by default ~/.config/kesto/kesto.ini.
-std::filesystem::path UserSettingsFilePath();
+// $XDG_CONFIG_HOME/kesto/kesto.ini, by default ~/.config/kesto/kesto.ini; nothing where
+// the user has no configuration folder (contract/UserFolders.h).
+std::optional<std::filesystem::path> UserSettingsFilePath();
 
 struct SettingsFiles {
     std::filesystem::path load;
@@ -25,10 +27,10 @@ struct SettingsFiles {
 };
 
 // Beside the program when that file can be written (it exists and is writable, or its
-// folder is); else the user's file, which a readable file beside the program seeds until
-// the user's file exists.
+// folder is) or the user has no file of their own; else the user's file, which a readable
+// file beside the program seeds until the user's file exists.
 SettingsFiles ChooseSettingsFiles(const std::filesystem::path& besideProgram,
-                                  const std::filesystem::path& ofUser);
+                                  const std::optional<std::filesystem::path>& ofUser);
 
 // Reads the three lines into settings; a missing or unreadable file leaves the fields
 // not yet read as they were. The defaults for texts that are not integers are the

@@ -22,6 +22,7 @@
 #include "NameRules.h"
 #include "OutputFolder.h"
 #include "PasswordList.h"
+#include "UserFolders.h"
 #include "VolumeLookup.h"
 #include "Vouching.h"
 
@@ -182,7 +183,7 @@ class RecordedExtraction {
 
     // The passwords to try, read only for an archive that has encrypted entries.
     PasswordList PasswordsFor(const CentralDirectory& directory) {
-        const auto path = PasswordListPath();
+        const auto path = contract::PasswordListPath();
         if (!path ||
             std::none_of(directory.records.begin(), directory.records.end(),
                          [](const CentralRecord& record) { return record.IsEncrypted(); })) {
@@ -200,7 +201,7 @@ class RecordedExtraction {
         if (!previous_->wantsPassword) {
             return false;
         }
-        const auto path = PasswordListPath();
+        const auto path = contract::PasswordListPath();
         const auto identity = path ? PasswordListIdentity(*path) : std::nullopt;
         return (identity ? RecordedFile::From(*identity, kWholeIdentity) : RecordedFile{}) !=
                previous_->passwordList;

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "UniqueFd.h"
 #include "Utf8.h"
@@ -60,18 +59,6 @@ SecretBytes ReadAll(int fd, size_t size) {
 }
 
 }  // namespace
-
-std::optional<std::filesystem::path> PasswordListPath() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    if (configHome != nullptr && configHome[0] == '/') {
-        return std::filesystem::path(configHome) / "kesto" / "passwords.txt";
-    }
-    if (home != nullptr && home[0] == '/') {
-        return std::filesystem::path(home) / ".config" / "kesto" / "passwords.txt";
-    }
-    return std::nullopt;
-}
 
 std::optional<struct stat> PasswordListIdentity(const std::filesystem::path& path) {
     struct stat status {};

@@ -1,4 +1,4 @@
-// The passwords the user keeps, one a line in $XDG_CONFIG_HOME/kesto/passwords.txt, read
+// The passwords the user keeps, one a line in the list contract/UserFolders.h places, read
 // afresh at each extraction. Each is tried as its UTF-8 bytes and, where they differ, as
 // CP932, in which Japanese Windows writes a password for the traditional cipher.
 #pragma once
@@ -12,9 +12,6 @@
 #include "SecretBytes.h"
 
 namespace sevenzip32 {
-
-// Where the list is kept; nothing when the user has no configuration folder.
-std::optional<std::filesystem::path> PasswordListPath();
 
 class PasswordList {
   public:

@@ -15,6 +15,7 @@
 #include "FolderNames.h"
 #include "TemporaryFile.h"
 #include "UniqueFd.h"
+#include "UserFolders.h"
 #include "Vouching.h"
 
 namespace sevenzip32 {
@@ -201,20 +202,14 @@ RecordedFile RecordedFile::From(const struct stat& status, const Vouching& vouch
 
 std::optional<std::filesystem::path> RecordPathFor(const std::string& archivePath,
                                                    const std::string& outputFolder) {
-    const char* cacheHome = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    std::filesystem::path folder;
-    if (cacheHome != nullptr && cacheHome[0] == '/') {
-        folder = cacheHome;
-    } else if (home != nullptr && home[0] == '/') {
-        folder = std::filesystem::path(home) / ".cache";
-    } else {
+    const auto folder = contract::CacheFolder();
+    if (!folder) {
         return std::nullopt;
     }
     char name[32];
     std::snprintf(name, sizeof name, "%016llx",
                   static_cast<unsigned long long>(Fnv1a(archivePath + '\0' + outputFolder)));
-    return folder / "kesto" / "records" / name;
+    return *folder / "records" / name;
 }
 
 namespace {

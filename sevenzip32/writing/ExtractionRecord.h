@@ -1,5 +1,5 @@
 // What one extraction of an archive into a folder left behind, kept outside the folder
-// (under $XDG_CACHE_HOME/kesto/records/) for the next pass: the archive's identity, the
+// (under $XDG_CACHE_HOME/kesto/records/, as contract/UserFolders.h has it) for the next pass: the archive's identity, the
 // status and report, and for each entry that succeeded, its file's identity as lstat gave
 // it. A file whose lstat still matches exactly, on a file system whose kernel keeps change
 // times, is vouched for without being read. A record that cannot be written is simply

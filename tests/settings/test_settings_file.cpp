@@ -8,6 +8,7 @@
 #include "../TemporaryFolder.h"
 #include "IntegerText.h"
 #include "SettingsFile.h"
+#include "UserFolders.h"
 
 namespace {
 
@@ -94,6 +95,16 @@ TEST(UserSettingsFilePath, FollowsXdgConfigHomeElseHome) {
     EXPECT_EQ(UserSettingsFilePath(), "/home/someone/.config/kesto/kesto.ini");
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(UserSettingsFilePath(), "/home/someone/.config/kesto/kesto.ini");
+    // Without a folder of the user's, the settings stay beside the program, and there is
+    // no list of passwords for the dialog to write while the library reads another.
+    for (const char* home : {"relative/home", ""}) {
+        ::setenv("HOME", home, 1);
+        EXPECT_EQ(UserSettingsFilePath(), std::nullopt) << home;
+        EXPECT_EQ(contract::PasswordListPath(), std::nullopt) << home;
+        EXPECT_EQ(ChooseSettingsFiles("/beside/kesto.ini", UserSettingsFilePath()).save,
+                  "/beside/kesto.ini");
+    }
+    ::setenv("HOME", "/home/someone", 1);
 }
 
 // Where the program's folder can or cannot be written, as an ordinary user finds it: as
