@@ -1,9 +1,11 @@
 // What one extraction of an archive into a folder left behind, kept outside the folder
-// (under $XDG_CACHE_HOME/kesto/records/, as contract/UserFolders.h has it) for the next pass: the archive's identity, the
-// status and report, and for each entry that succeeded, its file's identity as lstat gave
-// it. A file whose lstat still matches exactly, on a file system whose kernel keeps change
-// times, is vouched for without being read. A record that cannot be written is simply
-// missing next time; one that is damaged, or of another archive, is ignored.
+// (under $XDG_CACHE_HOME/kesto/records/, as contract/UserFolders.h has it) for the next
+// pass: the archive's identity, the status and report, and for each entry that succeeded,
+// its file's identity as lstat gave it. A file that still stands as recorded, by the rule
+// of its file system (Vouching: the change time where the kernel keeps it, else size,
+// modification time and mode, with a read once a day), is vouched for without being read.
+// A record that cannot be written is simply missing next time; one that is damaged, or of
+// another archive, is ignored.
 #pragma once
 
 #include <sys/stat.h>
