@@ -29,7 +29,7 @@ class CheckedSink {
 
     // An entry whose size may have wrapped produced its size modulo 4 GiB.
     void Finish() const {
-        if (produced_ > record_.size && produced_ % kWrap == record_.size) {
+        if (produced_ > record_.size && produced_ % kFourGiB == record_.size) {
             return CheckCrc();
         }
         if (produced_ > record_.size) {
@@ -42,8 +42,6 @@ class CheckedSink {
     }
 
   private:
-    static constexpr uint64_t kWrap = uint64_t{1} << 32;
-
     void CheckCrc() const {
         if (record_.HasCrc() && crc_ != record_.crc) {
             throw EntryFailure(Reason::kCrcMismatch);

@@ -7,13 +7,11 @@
 #include "EntryFailure.h"
 #include "FieldCursor.h"
 #include "LocalHeaderWalk.h"
+#include "RecordSignatures.h"
 
 namespace sevenzip32 {
 namespace {
 
-constexpr uint32_t kCentralSignature = 0x02014b50;
-// Stands before a central directory that is itself encrypted.
-constexpr uint32_t kArchiveExtraDataSignature = 0x08064b50;
 constexpr size_t kCentralSize = CentralHeader::kSize;
 constexpr size_t kSliceSize = 1024 * 1024;
 constexpr uint16_t kEncryptedFlag = 0x0001;

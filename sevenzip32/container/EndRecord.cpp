@@ -8,21 +8,14 @@
 #include "ExtraFields.h"
 #include "FieldCursor.h"
 #include "LittleEndian.h"
+#include "RecordSignatures.h"
 
 namespace sevenzip32 {
 namespace {
 
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kZip64EndSignature = 0x06064b50;
-constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kLocalSignature = 0x04034b50;
-// Stands before a central directory that is itself encrypted.
-constexpr uint32_t kArchiveExtraDataSignature = 0x08064b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kZip64EndSize = 56;
-constexpr uint64_t k4GiB = uint64_t{1} << 32;
 
 struct EndRecord {
     uint64_t entryCount = 0;
@@ -169,7 +162,7 @@ DirectoryPlace PlaceOf(const ArchiveFile& file, const EndRecord& end) {
     place.entryCount = end.entryCount;
     place.countMayWrap = end.countMayWrap;
     // No stub is 4 GiB long: a classic offset that far off has wrapped.
-    place.offsetsWrap = end.countMayWrap && shift != 0 && shift % k4GiB == 0;
+    place.offsetsWrap = end.countMayWrap && shift != 0 && shift % kFourGiB == 0;
     place.shift = place.offsetsWrap ? 0 : shift;
     return place;
 }

@@ -14,6 +14,8 @@ constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint16_t kAesExtraId = 0x9901;
 constexpr uint16_t kEscape16 = 0xFFFF;
 constexpr uint32_t kEscape32 = 0xFFFFFFFF;
+// How far 32-bit sizes and offsets reach before they wrap.
+constexpr uint64_t kFourGiB = uint64_t{1} << 32;
 
 // The data of one extra field among fields, when present.
 std::optional<std::string_view> FindExtraField(std::string_view fields, uint16_t id);

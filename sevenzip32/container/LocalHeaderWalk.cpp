@@ -17,7 +17,6 @@ namespace {
 constexpr uint64_t kStubsUpTo = 1024 * 1024;
 constexpr size_t kSliceSize = 1024 * 1024;
 constexpr size_t kSearchChunk = 256 * 1024;
-constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint16_t kVersion = 20;
 constexpr char kLocalSignatureBytes[] = {'P', 'K', 3, 4};
 constexpr char kDescriptorSignatureBytes[] = {'P', 'K', 7, 8};
@@ -74,7 +73,7 @@ std::optional<Descriptor> FindDescriptor(const ArchiveFile& file, uint64_t dataO
         const uint64_t compressed = zip64 ? fields.U64() : fields.U32();
         descriptor.size = zip64 ? fields.U64() : fields.U32();
         const uint64_t distance = *at - dataOffset;
-        if (compressed == (zip64 ? distance : distance % (uint64_t{1} << 32))) {
+        if (compressed == (zip64 ? distance : distance % kFourGiB)) {
             descriptor.end = *at + length;
             return descriptor;
         }

@@ -17,7 +17,6 @@ namespace {
 
 constexpr size_t kCentralNameAt = CentralHeader::kSize;
 constexpr size_t kHeadersPerThread = 2048;
-constexpr uint64_t k4GiB = uint64_t{1} << 32;
 // Encryption, data descriptor, strong encryption, UTF-8 names, masked headers: a
 // reader of the local header must not understand the entry differently.
 constexpr uint16_t kFlagsThatMustAgree = 0x0001 | 0x0008 | 0x0040 | 0x0800 | 0x2000;
@@ -60,7 +59,7 @@ void ReadDataDescriptor(ReadWindow& window, CentralRecord& record) {
         const uint64_t compressed = fieldSize == 4 ? fields.U32() : fields.U64();
         const uint64_t size = fieldSize == 4 ? fields.U32() : fields.U64();
         const uint64_t expected = fieldSize == 4 && record.sizeMayWrap
-                                      ? record.compressedSize % k4GiB
+                                      ? record.compressedSize % kFourGiB
                                       : record.compressedSize;
         if (crc == record.crc && compressed == expected && size == record.size) {
             record.descriptorSize = static_cast<uint8_t>(length) & 0x1F;
@@ -79,7 +78,7 @@ void FitWrappedSizes(CentralRecord& record, bool described, uint64_t nextStart) 
     const uint64_t room = nextStart - record.dataOffset;
     const auto fits = [&](uint64_t descriptor) {
         if (room < descriptor + record.compressedSize ||
-            (room - descriptor - record.compressedSize) % k4GiB != 0) {
+            (room - descriptor - record.compressedSize) % kFourGiB != 0) {
             return false;
         }
         record.compressedSize = room - descriptor;
@@ -148,7 +147,7 @@ void UnwrapLocalHeaderOffsets(const ArchiveFile& file, CentralDirectory& directo
         const std::string_view wanted = CentralName(centralNames, directory, record);
         uint64_t at = record.localHeaderOffset;
         while (at < after) {
-            at += k4GiB;
+            at += kFourGiB;
         }
         const auto standsAt = [&](uint64_t offset) {
             if (offset + kLocalHeaderSize + wanted.size() > directory.offset) {
@@ -160,7 +159,7 @@ void UnwrapLocalHeaderOffsets(const ArchiveFile& file, CentralDirectory& directo
                    std::equal(wanted.begin(), wanted.end(), bytes.begin() + kLocalHeaderSize);
         };
         while (at < directory.offset && !standsAt(at)) {
-            at += k4GiB;
+            at += kFourGiB;
         }
         if (at >= directory.offset) {
             throw EntryFailure(Reason::kLocalHeaderMissing);

@@ -8,11 +8,10 @@
 
 #include "ArchiveFile.h"
 #include "CentralDirectory.h"
+#include "RecordSignatures.h"
 
 namespace sevenzip32 {
 
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr uint32_t kDescriptorSignature = 0x08074b50;
 constexpr size_t kLocalHeaderSize = 30;  // before the name
 constexpr uint16_t kDataDescriptorFlag = 0x0008;
 
