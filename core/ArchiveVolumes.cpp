@@ -8,26 +8,9 @@
 
 namespace {
 
-constexpr std::string_view kVolumesLine = "Volumes: ";
-
 using contract::LowerCase;
 
 }  // namespace
-
-size_t VolumeCountIn(const std::string& report) {
-    for (size_t start = 0; start < report.size();) {
-        const size_t end = std::min(report.find('\n', start), report.size());
-        const std::string_view line(report.data() + start, end - start);
-        if (line.starts_with(kVolumesLine)) {
-            const std::string count(line.substr(kVolumesLine.size()));
-            if (!count.empty() && std::all_of(count.begin(), count.end(), ::isdigit)) {
-                return std::stoul(count);
-            }
-        }
-        start = end + 1;
-    }
-    return 1;
-}
 
 VolumesBeside::VolumesBeside(const std::vector<std::string>& folderNames) {
     for (const std::string& name : folderNames) {

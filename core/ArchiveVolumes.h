@@ -13,9 +13,6 @@
 
 #include "ArrivedFileDeletion.h"
 
-// How many files the report says the archive was read from: 1 but for a split archive.
-size_t VolumeCountIn(const std::string& report);
-
 class VolumesBeside {
   public:
     // folderNames: the names the scan's folder lists.

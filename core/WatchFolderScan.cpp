@@ -4,6 +4,7 @@
 
 #include "ArchiveVolumes.h"
 #include "ArrivedFileDeletion.h"
+#include "ExtractionReport.h"
 #include "FileAttributes.h"
 #include "FileSystemSync.h"
 #include "FolderEntries.h"
@@ -28,20 +29,20 @@ void DeleteExtractedArchives(const std::string& scanFolder,
 
 }  // namespace
 
-std::vector<ArchiveOutcome> ScanWatchFolder(const std::string& WatchFolder,
-                                            const std::string& DeleteSource, uint32_t ownerWindow) {
+PassOutcome ScanWatchFolder(const std::string& WatchFolder, const std::string& DeleteSource,
+                            uint32_t ownerWindow) {
+    PassOutcome pass{std::chrono::system_clock::now(), {}};
     std::string scanFolder = WatchFolder;
     if (!scanFolder.empty() && scanFolder.back() == platform::kPathSeparator) {
         scanFolder.pop_back();
     }
     const bool deleting = DeleteSource == "1";
     std::vector<std::vector<platform::ArrivedFile>> toDelete;
-    std::vector<ArchiveOutcome> failed;
     try {
-        // The archives (name.zip, and name.zip.001 of numbered volumes) and, deleting, the
-        // volumes of split archives too: name.z01, ..., name.zip.002, ...
+        // The archives (name.zip, and name.zip.001 of numbered volumes) and the volumes of
+        // split archives: name.z01, ..., name.zip.002, ...
         const std::vector<std::string> names = platform::MatchingEntries(scanFolder, "*.z*");
-        const VolumesBeside volumes(deleting ? names : std::vector<std::string>{});
+        const VolumesBeside volumes(names);
         for (const std::string& name : names) {
             if (!platform::MatchesWildcard(name, "*.zip") &&
                 !contract::IsFirstNumberedVolume(name)) {
@@ -56,21 +57,22 @@ std::vector<ArchiveOutcome> ScanWatchFolder(const std::string& WatchFolder,
             // Only an archive that was fully extracted goes, with every volume it was read
             // from; whether the names still stand for those very files (the extraction may
             // have replaced one) is asked when they are deleted.
-            if (!archive->extracted) {
-                failed.push_back(std::move(*archive));
-            } else if (deleting && archive->identity && archive->identity->isRegularFile) {
+            archive->volumes = seenVolumes;
+            if (archive->extracted && deleting && archive->identity &&
+                archive->identity->isRegularFile) {
                 if (auto files =
                         ArchiveWithItsVolumes({archive->path, *archive->identity}, seenVolumes,
                                               VolumeCountIn(archive->report))) {
                     toDelete.push_back(std::move(*files));
                 }
             }
+            pass.archives.push_back(std::move(*archive));
         }
     } catch (...) {
         // A pass that fails ends quietly; the next pass tries again.
     }
     DeleteExtractedArchives(scanFolder, toDelete);
-    return failed;
+    return pass;
 }
 
 std::optional<ArchiveOutcome> ExtractOne(const std::string& path, uint32_t ownerWindow) {

@@ -3,25 +3,34 @@
 // once it was fully extracted, with every volume it was read from.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ArrivedFileDeletion.h"
 #include "FileIdentity.h"
 
 // What became of one archive of the pass, as it was when its extraction began.
 struct ArchiveOutcome {
     std::string path;
     std::optional<platform::FileIdentity> identity;
+    // The files beside it that are its other volumes, as they were before it was read.
+    std::vector<platform::ArrivedFile> volumes;
     bool extracted = false;  // every entry came out
     std::string report;      // the extraction library's words
 };
 
-// Never throws: a failure ends the pass quietly. Returns the archives whose extraction
-// did not fully succeed, for the window to tell the user.
-std::vector<ArchiveOutcome> ScanWatchFolder(const std::string& WatchFolder,
-                                            const std::string& DeleteSource, uint32_t ownerWindow);
+struct PassOutcome {
+    std::chrono::system_clock::time_point began;
+    std::vector<ArchiveOutcome> archives;  // in the order they were extracted
+};
+
+// Never throws: a failure ends the pass quietly. Returns what became of each archive it
+// met, for the window to tell the user.
+PassOutcome ScanWatchFolder(const std::string& WatchFolder, const std::string& DeleteSource,
+                            uint32_t ownerWindow);
 
 // Extracts the archive at path into its own folder; called by ScanWatchFolder. Nothing
 // for a name that is not an archive's (a folder, "." or "..").
