@@ -38,6 +38,9 @@ TForm3::TForm3(const QString& archiveName, std::filesystem::path list, QWidget& 
     // Nothing the user types here is offered to other programs or kept by input methods.
     Edit1->setAttribute(Qt::WA_InputMethodEnabled, false);
     Label3->setBuddy(Edit1);  // names the field for screen readers
+    Label4 = MakeLabel(Panel1, QString::fromUtf8("前のパスワードでは\n開けませんでした"), 12, 66);
+    Label4->setStyleSheet("color: #c00000");
+    Label4->hide();
     SpeedButton1 = MakeSpeedButton(Panel1, "解凍", KeyGlyph(), {168, 62, 89, 35});
     SpeedButton2 = MakeSpeedButton(Panel1, "ｷｬﾝｾﾙ", CancelGlyph(), {259, 62, 89, 35});
     SetArchiveName(archiveName);
@@ -55,14 +58,22 @@ void TForm3::SetArchiveName(const QString& archiveName) {
     Label2->setToolTip(archiveName);
 }
 
+void TForm3::SetLastPasswordFailed(bool failed) {
+    Label4->setVisible(failed);
+}
+
 void TForm3::SpeedButton1Click() {
     // A password that could not be kept stays in the field, to be tried again or left.
-    if (Edit1->text().isEmpty() || !AppendPassword(list_, Edit1->text().toStdString())) {
+    if (Edit1->text().isEmpty()) {
+        return;
+    }
+    const auto added = AppendPassword(list_, Edit1->text().toStdString());
+    if (!added) {
         return;
     }
     Edit1->clear();
     if (OnPasswordAdded) {
-        OnPasswordAdded();
+        OnPasswordAdded(*added);
     }
     close();
 }

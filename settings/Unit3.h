@@ -1,7 +1,7 @@
 // TForm3: the password dialog, opened from a notification of an archive that no listed
-// password opens. It names the archive, takes the password masked, and on "解凍" adds it
-// to the list the user keeps; "ｷｬﾝｾﾙ" leaves the list as it was. It is not modal: passes
-// go on while it is open.
+// password opens. It names the archive, says when the password last entered did not open
+// it, takes the password masked, and on "解凍" adds it to the list the user keeps;
+// "ｷｬﾝｾﾙ" leaves the list as it was. It is not modal: passes go on while it is open.
 #pragma once
 
 #include <QLabel>
@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "FormBase.h"
+#include "PasswordListFile.h"
 
 class TForm3 : public TFormBase {
     Q_OBJECT
@@ -23,14 +24,16 @@ class TForm3 : public TFormBase {
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
+    QLabel* Label4;  // that the last password did not open the archive
     QLineEdit* Edit1;
     QToolButton* SpeedButton1;
     QToolButton* SpeedButton2;
 
-    // Called once the password is in the list.
-    std::function<void()> OnPasswordAdded;
+    // Called once the password is in the list, with the line that holds it.
+    std::function<void(const AddedPassword&)> OnPasswordAdded;
 
     void SetArchiveName(const QString& archiveName);
+    void SetLastPasswordFailed(bool failed);
     void SpeedButton1Click();
     void SpeedButton2Click();
 
