@@ -1,32 +1,30 @@
 #include "FailureNotices.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QFileInfo>
-#include <QVariantMap>
+#include <algorithm>
 
 #include "FailureReasons.h"
-#include "PasswordListFile.h"
 #include "UserFolders.h"
 
 namespace {
 
 constexpr int kReasonsPerArchive = 3;
-// Notifications still open that asked for a password; older ones are forgotten.
-constexpr size_t kAskingAtMost = 32;
 constexpr const char* kPasswordAction = "kesto-password";
-
-const QString kService = "org.freedesktop.Notifications";
-const QString kPath = "/org/freedesktop/Notifications";
 
 QString Escaped(const std::string& text) {
     return QString::fromStdString(text).toHtmlEscaped();
 }
 
+QString Text(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 std::string FileName(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+}
+
+bool Exists(const std::string& path) {
+    return platform::IdentityOf(path).has_value();
 }
 
 // Calls visit with each line of the report.
@@ -41,11 +39,11 @@ void ForEachLine(std::string_view report, Visit visit) {
 
 // The library's reason lines, the first few of them, in Japanese; a cut in the report
 // counts as one.
-std::string Reasons(const std::string& report) {
+std::string Reasons(const std::string& report, bool passwordsListed) {
     std::string reasons;
     int count = 0;
     ForEachLine(report, [&](std::string_view line) {
-        const std::string shown = ReportLineInJapanese(line);
+        const std::string shown = ReportLineInJapanese(line, passwordsListed);
         if (count < kReasonsPerArchive && (shown != line || line.starts_with("..."))) {
             reasons += (reasons.empty() ? "" : "\n") + shown;
             ++count;
@@ -54,15 +52,15 @@ std::string Reasons(const std::string& report) {
     return reasons.empty() ? report : reasons;
 }
 
-// The session bus only where one is known to run: asking for one where none is set up
-// could start a bus of its own, and the program never waits on the desktop.
-bool SessionBusKnown() {
-    return qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
-           QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/bus");
+const char* PasswordWords(const ArchiveNotice& archive) {
+    return archive.passwordsListed ? "パスワードが違います" : "パスワードが必要です";
 }
 
-QDBusMessage Call(const char* method) {
-    return QDBusMessage::createMethodCall(kService, kPath, kService, method);
+const ArchiveNotice* FirstWantingPassword(const std::vector<ArchiveNotice>& archives) {
+    const auto wanting =
+        std::find_if(archives.begin(), archives.end(),
+                     [](const ArchiveNotice& archive) { return archive.wantsPassword; });
+    return wanting == archives.end() ? nullptr : &*wanting;
 }
 
 }  // namespace
@@ -79,116 +77,117 @@ std::string WhereThePasswordsAre() {
            " に 1 行ずつ書いてください";
 }
 
-std::optional<FailureNotice> FailureNotices::NoticeFor(const std::vector<ArchiveOutcome>& failed) {
-    std::vector<const ArchiveOutcome*> fresh;
-    for (const ArchiveOutcome& archive : failed) {
-        if (!archive.identity) {
-            continue;  // gone already
-        }
-        const auto& identity = *archive.identity;
-        if (told_
-                .insert({identity.device, identity.inode, identity.size, identity.modifiedSeconds,
-                         identity.modifiedNanoseconds})
-                .second) {
-            fresh.push_back(&archive);
-        }
+Notification NotificationOf(const std::vector<ArchiveNotice>& archives) {
+    Notification notification;
+    for (const ArchiveNotice& archive : archives) {
+        notification.body +=
+            (notification.body.isEmpty() ? "" : "\n") +
+            QString("<b>%1</b>%2\n%3")
+                .arg(Escaped(archive.name),
+                     archive.wantsPassword ? ": " + Text(PasswordWords(archive)) : QString(),
+                     QString::fromStdString(archive.reasons));
     }
-    if (fresh.empty()) {
+    const ArchiveNotice* wanting = FirstWantingPassword(archives);
+    if (archives.size() == 1) {
+        notification.summary =
+            (wanting ? Text(PasswordWords(*wanting)) + ": " : Text("解凍できなかった書庫: ")) +
+            QString::fromStdString(archives[0].name);
+    } else {
+        notification.summary = Text("解凍できなかった書庫が %1 個あります").arg(archives.size());
+    }
+    if (wanting) {
+        notification.actions = {kPasswordAction, Text("パスワードを入力…")};
+        notification.withoutActions = Escaped(WhereThePasswordsAre());
+    }
+    return notification;
+}
+
+FailureNotices::FailureNotices(DesktopNotifications& desktop) : desktop_(desktop) {
+    connect(&desktop_, &DesktopNotifications::ActionChosen, this,
+            [this](DesktopNotifications::Key key, const QString& action) {
+                ActionChosen(key, action);
+            });
+}
+
+std::optional<ArchiveNotice> FailureNotices::Fresh(const ArchiveOutcome& archive,
+                                                   const PasswordsAfterPass& passwords) {
+    const bool wantsPassword = WantsPassword(archive.report);
+    ToldState state = {archive.identity};
+    for (const platform::ArrivedFile& volume : archive.volumes) {
+        state.emplace_back(volume.identity);
+    }
+    if (wantsPassword) {
+        state.push_back(passwords.list);  // a changed list is worth another try
+    }
+    const bool triedInVain = passwords.triedInVain.contains(archive.path);
+    ToldState& told = told_[archive.path];
+    if (told == state && !triedInVain) {
         return std::nullopt;
     }
-    FailureNotice notice;
-    QString body;
-    for (const ArchiveOutcome* archive : fresh) {
-        const bool wantsPassword = WantsPassword(archive->report);
-        if (wantsPassword && !notice.wantsPassword) {
-            notice.wantsPassword = FileName(archive->path);
-        }
-        body += (body.isEmpty() ? "" : "\n") +
-                QString("<b>%1</b>%2\n%3")
-                    .arg(Escaped(FileName(archive->path)),
-                         wantsPassword ? QString::fromUtf8(": パスワードが必要です") : QString(),
-                         Escaped(Reasons(archive->report)));
-    }
-    if (fresh.size() == 1) {
-        notice.summary =
-            (notice.wantsPassword ? "パスワードが必要です: " : "解凍できなかった書庫: ") +
-            FileName(fresh[0]->path);
-    } else {
-        notice.summary = "解凍できなかった書庫が " + std::to_string(fresh.size()) + " 個あります";
-    }
-    notice.body = body.toStdString();
-    return notice;
+    told = std::move(state);
+    const bool listed = wantsPassword && (passwords.listed || triedInVain);
+    return ArchiveNotice{archive.path, FileName(archive.path), wantsPassword, listed,
+                         Escaped(Reasons(archive.report, listed)).toStdString()};
 }
 
-void FailureNotices::Announce(const std::vector<ArchiveOutcome>& failed) {
-    const auto notice = NoticeFor(failed);
-    if (!notice || !SessionBusKnown()) {
-        return;
-    }
-    if (serverHasActions_ || !notice->wantsPassword) {
-        Send(*notice);
-        return;
-    }
-    // Asked once, without waiting: the notice goes when the server has said.
-    auto* watcher = new QDBusPendingCallWatcher(
-        QDBusConnection::sessionBus().asyncCall(Call("GetCapabilities")), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, notice = *notice](QDBusPendingCallWatcher* call) {
-                const QDBusPendingReply<QStringList> reply = *call;
-                serverHasActions_ = reply.isValid() && reply.value().contains("actions");
-                Send(notice);
-                call->deleteLater();
-            });
-}
-
-void FailureNotices::Send(const FailureNotice& notice) {
-    const bool offerAction = notice.wantsPassword && serverHasActions_.value_or(false);
-    QString body = QString::fromStdString(notice.body);
-    if (notice.wantsPassword && !offerAction) {
-        body += "\n" + Escaped(WhereThePasswordsAre());
-    }
-    QStringList actions;
-    if (offerAction) {
-        actions << kPasswordAction << QString::fromUtf8("パスワードを入力…");
-        if (!listening_) {
-            listening_ =
-                QDBusConnection::sessionBus().connect(kService, kPath, kService, "ActionInvoked",
-                                                      this, SLOT(ActionInvoked(uint, QString)));
+void FailureNotices::Announce(const PassOutcome& pass, const std::set<std::string>& arriving,
+                              const PasswordsAfterPass& passwords) {
+    std::map<std::string, const ArchiveOutcome*> met;
+    std::vector<ArchiveNotice> fresh;
+    std::set<std::string> freshPaths;
+    for (const ArchiveOutcome& archive : pass.archives) {
+        met[archive.path] = &archive;
+        if (archive.extracted) {
+            told_.erase(archive.path);
+        } else if (archive.identity && !arriving.contains(archive.path)) {
+            if (auto notice = Fresh(archive, passwords)) {
+                freshPaths.insert(notice->path);
+                fresh.push_back(std::move(*notice));
+            }
         }
     }
-    QDBusMessage call = Call("Notify");
-    QVariantMap hints;
-    hints["desktop-entry"] = QString("org.kesto.Kesto");
-    hints["urgency"] = QVariant::fromValue<uchar>(1);
-    call << QString("Kesto") << 0u << QString("kesto") << QString::fromStdString(notice.summary)
-         << body << actions << hints << -1;
-    if (!offerAction) {
-        // Sent without waiting for an answer: no service, or a slow one, holds nothing up.
-        QDBusConnection::sessionBus().send(call);
-        return;
+    std::erase_if(
+        told_, [&](const auto& told) { return !met.contains(told.first) && !Exists(told.first); });
+
+    // An archive named before is still failing unless this pass extracted it, or it is
+    // gone; one told of again is named by the new notification instead.
+    const auto stillFailing = [&](const ArchiveNotice& archive) {
+        if (freshPaths.contains(archive.path)) {
+            return false;
+        }
+        const auto outcome = met.find(archive.path);
+        return outcome != met.end() ? !outcome->second->extracted : Exists(archive.path);
+    };
+    std::erase_if(shown_, [&](Shown& shown) {
+        if (!desktop_.IsShown(shown.key)) {
+            return true;  // closed by the user or the server
+        }
+        std::vector<ArchiveNotice> remaining;
+        std::copy_if(shown.archives.begin(), shown.archives.end(), std::back_inserter(remaining),
+                     stillFailing);
+        if (remaining.empty()) {
+            desktop_.Close(shown.key);
+            return true;
+        }
+        if (remaining.size() != shown.archives.size()) {
+            shown.archives = std::move(remaining);
+            desktop_.Replace(shown.key, NotificationOf(shown.archives));
+        }
+        return false;
+    });
+    if (!fresh.empty()) {
+        const auto key = desktop_.Show(NotificationOf(fresh));
+        shown_.push_back({key, std::move(fresh)});
     }
-    // The answer names the notification whose action may come back.
-    auto* watcher =
-        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, archive = *notice.wantsPassword](QDBusPendingCallWatcher* answer) {
-                const QDBusPendingReply<uint> reply = *answer;
-                if (reply.isValid()) {
-                    if (askingForPassword_.size() >= kAskingAtMost) {
-                        askingForPassword_.erase(askingForPassword_.begin());
-                    }
-                    askingForPassword_[reply.value()] = archive;
-                }
-                answer->deleteLater();
-            });
 }
 
-void FailureNotices::ActionInvoked(uint id, const QString& action) {
-    const auto asking = askingForPassword_.find(id);
-    if (action != kPasswordAction || asking == askingForPassword_.end()) {
-        return;  // another program's notification, or another action
+void FailureNotices::ActionChosen(DesktopNotifications::Key key, const QString& action) {
+    const auto shown = std::find_if(shown_.begin(), shown_.end(),
+                                    [&](const Shown& notice) { return notice.key == key; });
+    if (action != kPasswordAction || shown == shown_.end() || !OnPasswordWanted) {
+        return;  // another action, or a notification no longer kept
     }
-    if (OnPasswordWanted) {
-        OnPasswordWanted(asking->second);
+    if (const ArchiveNotice* wanting = FirstWantingPassword(shown->archives)) {
+        OnPasswordWanted(wanting->name, wanting->passwordsListed);
     }
 }

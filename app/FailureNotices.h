@@ -1,28 +1,45 @@
-// Tells the user, through the desktop's notification service, about the archives a pass
-// could not fully extract: each archive once as it is, however many passes meet it again;
-// a new or changed one again. Several of one pass share one notification. An archive that
-// no listed password opens is said to want one, and where the service offers actions the
-// notification offers to enter it. Nothing waits for the service: without one, or with a
-// slow one, passes go on as before.
+// Tells the user, through the desktop's notifications, about the archives a pass could not
+// fully extract: each archive once as it is, however many passes meet it again; a new or
+// changed one again, and one that wants a password again once the password list changed.
+// Several of one pass share one notification. An archive still arriving is not told of
+// until a pass finds it unchanged and still failing. A notification is taken back once
+// each archive it names was extracted or is gone, and shown again, naming only those still
+// failing, when some of them were. Where the service offers actions, a notification of an
+// archive that wants a password offers to enter it.
 #pragma once
 
 #include <QObject>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
+#include "DesktopNotifications.h"
+#include "PasswordListFile.h"
 #include "WatchFolderScan.h"
 
-struct FailureNotice {
-    std::string summary;
-    std::string body;  // the subset of markup notification servers read, escaped
-    // The archive whose password the notification asks for, when one of them wants one.
-    std::optional<std::string> wantsPassword;
+// What the passes have to go on about passwords, as the pass that just ended left them.
+struct PasswordsAfterPass {
+    bool listed = false;                         // the list held passwords when the pass began
+    std::optional<platform::FileIdentity> list;  // the list as it is now
+    // Archives for which a password from the dialog was tried and did not open them.
+    std::set<std::string> triedInVain;
 };
+
+// One archive as a notification names it.
+struct ArchiveNotice {
+    std::string path;
+    std::string name;
+    bool wantsPassword = false;
+    bool passwordsListed = false;  // "違います" rather than "必要です"
+    std::string reasons;           // the report's reasons in Japanese, escaped
+};
+
+// The notification that names archives.
+Notification NotificationOf(const std::vector<ArchiveNotice>& archives);
 
 // The reason the extraction library gives an entry that no listed password opens.
 bool WantsPassword(const std::string& report);
@@ -30,25 +47,34 @@ bool WantsPassword(const std::string& report);
 class FailureNotices : public QObject {
     Q_OBJECT
   public:
-    // The notice for the archives of failed not yet told of, or nothing to say.
-    std::optional<FailureNotice> NoticeFor(const std::vector<ArchiveOutcome>& failed);
-    // Sends the notice for failed, if there is one.
-    void Announce(const std::vector<ArchiveOutcome>& failed);
+    explicit FailureNotices(DesktopNotifications& desktop);
 
-    // Called with the archive's name when the user chose to enter its password.
-    std::function<void(const std::string& archiveName)> OnPasswordWanted;
+    // Tells of what the pass left failing, and takes back what it no longer is. arriving:
+    // the paths of the pass's archives still arriving.
+    void Announce(const PassOutcome& pass, const std::set<std::string>& arriving,
+                  const PasswordsAfterPass& passwords);
 
-  private slots:
-    void ActionInvoked(uint id, const QString& action);
+    // Called when the user chose to enter an archive's password; lastFailed when the
+    // notification said that the passwords listed did not open it.
+    std::function<void(const std::string& archiveName, bool lastFailed)> OnPasswordWanted;
 
   private:
-    void Send(const FailureNotice& notice);
+    // How an archive was when it was told of: its files, and the list where it wanted a
+    // password.
+    using ToldState = std::vector<std::optional<platform::FileIdentity>>;
 
-    using ArchiveState = std::tuple<uint64_t, uint64_t, uint64_t, int64_t, int64_t>;
-    std::set<ArchiveState> told_;
-    std::optional<bool> serverHasActions_;  // once the server has said
-    bool listening_ = false;
-    std::map<uint, std::string> askingForPassword_;  // notification id -> archive name
+    struct Shown {
+        DesktopNotifications::Key key;
+        std::vector<ArchiveNotice> archives;
+    };
+
+    void ActionChosen(DesktopNotifications::Key key, const QString& action);
+    std::optional<ArchiveNotice> Fresh(const ArchiveOutcome& archive,
+                                       const PasswordsAfterPass& passwords);
+
+    DesktopNotifications& desktop_;
+    std::map<std::string, ToldState> told_;  // path -> as told of
+    std::vector<Shown> shown_;
 };
 
 // What a notification without actions adds for an archive that wants a password.

@@ -18,6 +18,7 @@ constexpr ReasonWords kReasons[] = {
 };
 
 constexpr std::string_view kNoPasswordOpensIt = "no listed password opens it";
+constexpr std::string_view kPasswordWanted = "パスワードが必要です";
 constexpr std::string_view kSeparator = ": ";
 
 // The report's English openings of its reason lines, and what the notification says instead.
@@ -92,7 +93,7 @@ std::optional<std::string_view> JapaneseReason(std::string_view libraryReason) {
     return std::nullopt;
 }
 
-std::string ReportLineInJapanese(std::string_view line) {
+std::string ReportLineInJapanese(std::string_view line, bool passwordsListed) {
     for (const Opening& opening : kOpenings) {
         if (!line.starts_with(opening.library)) {
             continue;
@@ -103,9 +104,10 @@ std::string ReportLineInJapanese(std::string_view line) {
             return std::string(text);  // in the library's words
         }
         const std::string_view after = text.substr(reason.at + reason.words->library.size());
+        const bool wanted = !passwordsListed && reason.words->library == kNoPasswordOpensIt;
         return std::string(opening.japanese)
             .append(text.substr(0, reason.at))
-            .append(reason.words->japanese)
+            .append(wanted ? kPasswordWanted : reason.words->japanese)
             .append(after.starts_with(kSeparator)
                         ? std::string(kSeparator) +
                               DetailInJapanese(after.substr(kSeparator.size()))

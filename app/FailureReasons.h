@@ -13,7 +13,9 @@
 std::optional<std::string_view> JapaneseReason(std::string_view libraryReason);
 
 // A line of the report as the notification shows it; a line that gives no reason as it is.
-std::string ReportLineInJapanese(std::string_view line);
+// An entry that no listed password opens wants one where passwordsListed is false: the
+// list is missing or empty.
+std::string ReportLineInJapanese(std::string_view line, bool passwordsListed = true);
 
 // True when the line tells of an entry that no listed password opens.
 bool LineWantsPassword(std::string_view line);

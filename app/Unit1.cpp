@@ -87,8 +87,8 @@ TForm1::TForm1(QWidget* parent) : TFormBase(parent) {
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-    failureNotices_.OnPasswordWanted = [this](const std::string& archiveName) {
-        AskForPassword(archiveName);
+    failureNotices_.OnPasswordWanted = [this](const std::string& archiveName, bool lastFailed) {
+        AskForPassword(archiveName, lastFailed);
     };
 
     setFixedSize(kClientWidth, menuHeight + kClientHeight);
@@ -214,18 +214,31 @@ void TForm1::ScanWatchFolder() {
     const std::string folder = WatchFolder;
     const std::string deleteSource = DeleteSource;
     const auto ownerWindow = static_cast<uint32_t>(winId());
+    const auto list = contract::PasswordListPath();
+    const bool listed = list && LookAtPasswordList(*list).holdsPasswords;
+    passwordTrials_.PassBegins();
     passRunning_ = true;
-    std::vector<ArchiveOutcome> failed;
-    RunPassOffTheWindowThread(
-        [&] { failed = ::ScanWatchFolder(folder, deleteSource, ownerWindow); });
+    PassOutcome pass;
+    RunPassOffTheWindowThread([&] { pass = ::ScanWatchFolder(folder, deleteSource, ownerWindow); });
     passRunning_ = false;
-    failureNotices_.Announce(failed);
+    TellOfPass(pass, folder, listed);
     if (endRequested_) {
         Terminate();
     }
 }
 
-void TForm1::AskForPassword(const std::string& archiveName) {
+void TForm1::TellOfPass(const PassOutcome& pass, const std::string& folder, bool listed) {
+    PasswordsAfterPass passwords;
+    passwords.listed = listed;
+    passwords.triedInVain = passwordTrials_.PassEnded(pass);
+    if (const auto list = contract::PasswordListPath()) {
+        passwords.list = platform::IdentityOf(list->string());
+    }
+    failureNotices_.Announce(pass, arriving_.LookAt(pass), passwords);
+    successNotices_.Announce(pass, folder);
+}
+
+void TForm1::AskForPassword(const std::string& archiveName, bool lastFailed) {
     const auto list = contract::PasswordListPath();
     if (!list) {
         return;  // no folder of the user's to keep it in, nor for the library to read
@@ -234,7 +247,8 @@ void TForm1::AskForPassword(const std::string& archiveName) {
         passwordDialog_ = new TForm3(Text(archiveName), *list, *this);
         // A new password is tried at once when the window is idle; while it watches, the
         // next tick tries it.
-        passwordDialog_->OnPasswordAdded = [this] {
+        passwordDialog_->OnPasswordAdded = [this, list = *list](const AddedPassword& added) {
+            passwordTrials_.Added(list, added, passwordArchive_);
             QTimer::singleShot(0, this, [this] {
                 if (!TimerEnabled() && qeButton1->isEnabled() && openDialog_ == nullptr) {
                     qeButton1Click(qeButton1);
@@ -244,6 +258,8 @@ void TForm1::AskForPassword(const std::string& archiveName) {
     } else {
         passwordDialog_->SetArchiveName(Text(archiveName));
     }
+    passwordArchive_ = archiveName;
+    passwordDialog_->SetLastPasswordFailed(lastFailed);
     passwordDialog_->show();
     passwordDialog_->raise();
     passwordDialog_->activateWindow();

@@ -9,10 +9,14 @@
 #include <QTimer>
 #include <string>
 
+#include "ArrivingArchives.h"
+#include "DesktopNotifications.h"
 #include "FailureNotices.h"
 #include "FormBase.h"
+#include "PasswordTrials.h"
 #include "SettingsFile.h"
 #include "StatusBar.h"
+#include "SuccessNotices.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "qeButton.h"
@@ -53,8 +57,9 @@ class TForm1 : public TFormBase {
     // signals a desktop session ends programs with.
     void EndInOrder();
 
-    // Opens the password dialog for the archive, or brings the open one forward.
-    void AskForPassword(const std::string& archiveName);
+    // Opens the password dialog for the archive, or brings the open one forward;
+    // lastFailed when the password last listed did not open it.
+    void AskForPassword(const std::string& archiveName, bool lastFailed = false);
     // The password dialog while it is shown.
     TForm3* PasswordDialog() const { return passwordDialog_; }
 
@@ -69,6 +74,8 @@ class TForm1 : public TFormBase {
 
   private:
     void ScanWatchFolder();
+    // Tells the user what the pass did; listed: the password list held passwords at its start.
+    void TellOfPass(const PassOutcome& pass, const std::string& folder, bool listed);
     void SetTimerEnabled(bool enabled);
     void SetTimerSeconds(const std::string& seconds);
     void Terminate();
@@ -77,7 +84,12 @@ class TForm1 : public TFormBase {
     // Chosen once: where the settings were read is where the user expects them kept.
     const SettingsFiles settingsFiles_ =
         ChooseSettingsFiles(SettingsFilePath(), UserSettingsFilePath());
-    FailureNotices failureNotices_;
+    DesktopNotifications desktop_;
+    FailureNotices failureNotices_{desktop_};
+    SuccessNotices successNotices_{desktop_};
+    ArrivingArchives arriving_;
+    PasswordTrials passwordTrials_;
+    std::string passwordArchive_;   // the archive the password dialog names
     TForm2* openDialog_ = nullptr;  // the settings dialog while it is shown
     QPointer<TForm3> passwordDialog_;
     bool timerEnabled_ = false;

@@ -10,182 +10,182 @@
     X(kCannotOpenArchive, "cannot open the archive", \
       "書庫を開けません") \
     X(kCannotReadArchiveAttributes, "cannot read the archive's attributes", \
-      "書庫の属性を読めません") \
+      "書庫の情報を読めません") \
     X(kCannotReadArchive, "cannot read the archive", \
       "書庫を読めません") \
     X(kArchiveNotRegularFile, "the archive is not a regular file", \
-      "書庫が通常のファイルではありません") \
+      "書庫が普通のファイルではありません") \
     X(kEmptyFile, "the file is empty, not a ZIP archive", \
       "ファイルが空です (ZIP 書庫ではありません)") \
     X(kTooShortForEndRecord, "not a ZIP archive (too short for an end record)", \
-      "ZIP 書庫ではありません (終端レコードには短すぎます)") \
+      "ZIP 書庫ではありません (短すぎます)") \
     X(kNoEndRecord, "not a ZIP archive (no end record)", \
-      "ZIP 書庫ではありません (終端レコードがありません)") \
+      "ZIP 書庫ではないか、壊れています") \
     X(kEndRecordAmbiguous, "the archive has two end records that name two directories", \
-      "書庫の終端レコードが 2 つあり、別々のセントラルディレクトリを指しています") \
+      "書庫が壊れているか、細工されています (終わりの部分が 2 つあります)") \
     X(kDirectoryEmptyButEntries, "the archive's directory names no entries, yet the archive holds some", \
-      "セントラルディレクトリは空ですが、書庫にはエントリがあります") \
+      "書庫が壊れています (目次が空です)") \
     X(kCutShort, "the archive is cut short", \
-      "書庫が途中で切れています (ダウンロードの途中かもしれません)") \
+      "書庫が途中で切れています (ダウンロード中かもしれません)") \
     X(kVolumeMissing, "a volume of the archive is missing", \
       "分割された書庫の一部がありません") \
     X(kVolumeShort, "a volume of the archive is shorter than the archive says", \
-      "分割された書庫の一部が短すぎます (コピーの途中かもしれません)") \
+      "分割された書庫の一部が短すぎます (コピー中かもしれません)") \
     X(kVolumeNotRegularFile, "a volume of the archive is not a regular file", \
-      "分割された書庫の一部が通常のファイルではありません") \
+      "分割された書庫の一部が普通のファイルではありません") \
     X(kCannotOpenVolume, "cannot open a volume of the archive", \
       "分割された書庫の一部を開けません") \
     X(kNumberedVolumesSplitAgain, "the numbered volumes hold an archive split into volumes of its own", \
-      "番号付きの分割書庫の中に、さらに分割された書庫があります") \
+      "分割された書庫の中身がさらに分割されています") \
     X(kDiskNumberPastTheLast, "a disk number lies past the archive's last volume", \
-      "ディスク番号が分割された書庫の最後の部分を越えています") \
+      "分割された書庫が壊れています") \
     X(kEndRecordsDisagree, "the archive's two end records disagree", \
-      "書庫の 2 つの終端レコードが食い違っています") \
+      "書庫が壊れています") \
     X(kZip64EndMissing, "the zip64 end record is missing", \
-      "zip64 終端レコードがありません") \
+      "書庫が壊れています (大きな書庫の情報がありません)") \
     X(kTruncated, "the archive is truncated", \
       "書庫が途中で切れています") \
     X(kDirectoryOutOfPlace, "the archive is truncated (central directory out of place)", \
-      "書庫が途中で切れています (セントラルディレクトリの位置が不正です)") \
+      "書庫が途中で切れているか、壊れています") \
     X(kHeaderPastEnd, "the archive is truncated (an entry's header runs past its end)", \
-      "書庫が途中で切れています (エントリのヘッダーが書庫の末尾を越えています)") \
+      "書庫が途中で切れています") \
     X(kDataPastEnd, "the archive is truncated (an entry's data runs past its end)", \
-      "書庫が途中で切れています (エントリのデータが書庫の末尾を越えています)") \
+      "書庫が途中で切れています") \
     X(kDirectoryTooLarge, "the central directory is larger than 4 GiB", \
-      "セントラルディレクトリが 4 GiB を超えています") \
+      "書庫の目次が大きすぎます (4 GiB を超えています)") \
     X(kDirectoryDamaged, "the central directory is damaged", \
-      "セントラルディレクトリが壊れています") \
+      "書庫が壊れています (目次)") \
     X(kDirectoryEncrypted, "the archive's central directory is encrypted, which this library does not read", \
-      "セントラルディレクトリが暗号化されています (読めない形式です)") \
+      "書庫の目次が暗号化されていて、読めません") \
     X(kEntryCountAmbiguous, "the archive's entry count is ambiguous", \
-      "書庫のエントリ数があいまいです") \
+      "書庫が壊れています (ファイルの数が合いません)") \
     X(kEntriesOverlap, "entries overlap one another in the archive", \
-      "書庫の中でエントリが重なり合っています") \
+      "書庫が壊れているか、細工されています (ファイルが重なっています)") \
     X(kEntryRunsIntoDirectory, "an entry runs into the central directory", \
-      "エントリがセントラルディレクトリに食い込んでいます") \
+      "書庫が壊れています") \
     X(kEntryNotInDirectory, "the archive holds an entry its directory does not name", \
-      "セントラルディレクトリに載っていないエントリが書庫にあります") \
+      "書庫が壊れているか、細工されています (目次にないファイルがあります)") \
     X(kZip64SizesMissing, "an entry lacks its zip64 sizes", \
-      "エントリに zip64 のサイズがありません") \
+      "ファイルが壊れています (大きさの情報がありません)") \
     X(kZip64FieldTooShort, "an entry's zip64 field is too short", \
-      "エントリの zip64 フィールドが短すぎます") \
+      "ファイルが壊れています (大きさの情報が短すぎます)") \
     X(kLocalHeaderMissing, "an entry's local header is missing", \
-      "エントリのローカルヘッダーがありません") \
+      "ファイルが壊れています (見出しがありません)") \
     X(kLocalHeaderDisagrees, "an entry's local header disagrees with the central directory", \
-      "エントリのローカルヘッダーがセントラルディレクトリと食い違っています") \
+      "ファイルが壊れています (見出しが目次と合いません)") \
     X(kDescriptorDisagrees, "an entry's data descriptor disagrees with the central directory", \
-      "エントリのデータ記述子がセントラルディレクトリと食い違っています") \
+      "ファイルが壊れています (大きさが目次と合いません)") \
     /* names */ \
     X(kNameEmpty, "the name is empty", \
-      "名前が空です") \
+      "ファイル名が空です") \
     X(kNameHoldsControlCharacter, "the name holds a control character", \
-      "名前に制御文字が含まれています") \
+      "ファイル名に使えない文字があります") \
     X(kNameIsAbsolute, "the name is an absolute path", \
-      "名前が絶対パスです") \
+      "ファイル名がフォルダーの外を指しています") \
     X(kNameClimbsOut, "the name climbs out of its folder (..)", \
-      "名前がフォルダーの外を指しています (..)") \
+      "ファイル名がフォルダーの外を指しています (..)") \
     X(kNameHasDriveLetter, "the name starts with a drive letter", \
-      "名前がドライブ文字で始まっています") \
+      "ファイル名がドライブ名で始まっています") \
     X(kNameHasNoFileName, "the name has no file name in it", \
-      "名前にファイル名がありません") \
+      "ファイル名がありません") \
     X(kNameComesTwice, "the name comes twice in the archive", \
-      "同じ名前が書庫に 2 度あります") \
+      "同じ名前のファイルが 2 つあります") \
     X(kNameComesTwiceInCase, "the name comes twice in the archive, differing only in case", \
-      "大文字と小文字だけが違う名前が書庫に 2 度あります") \
+      "大文字と小文字だけが違う名前のファイルが 2 つあります") \
     X(kNameComesTwiceInForm, "the name comes twice in the archive, differing only in its Unicode form", \
-      "Unicode の表し方だけが違う名前が書庫に 2 度あります") \
+      "見た目が同じ名前のファイルが 2 つあります") \
     /* links */ \
     X(kLinkHasNoTarget, "the link has no target", \
-      "リンクの先がありません") \
+      "リンク先がありません") \
     X(kLinkIsAbsolute, "the link points to an absolute path", \
-      "リンクが絶対パスを指しています") \
+      "リンクがフォルダーの外を指しています") \
     X(kLinkTargetHoldsControlCharacter, "the link's target holds a control character or a backslash", \
-      "リンクの先に制御文字か \\ が含まれています") \
+      "リンク先に使えない文字があります") \
     X(kLinkPointsOutside, "the link points outside the output folder", \
-      "リンクが解凍先フォルダーの外を指しています") \
+      "リンクがフォルダーの外を指しています") \
     X(kLinkTargetTooLong, "the link's target is too long", \
       "リンクの先が長すぎます") \
     /* methods and data */ \
     X(kUnsupportedMethod, "unsupported compression method", \
       "対応していない圧縮方式です") \
     X(kNeedsTooMuchMemory, "the entry needs more memory to decode than is allowed", \
-      "展開に許されたより多くのメモリーが必要です") \
+      "解凍に必要なメモリーが多すぎます") \
     X(kDataEndsEarly, "the compressed data ends early", \
-      "圧縮データが途中で終わっています") \
+      "ファイルが壊れています (途中で切れています)") \
     X(kDataEndsBeforeDeclaredSize, "the compressed data ends before its declared size", \
-      "圧縮データが宣言されたサイズより前に終わっています") \
+      "ファイルが壊れています (途中で切れています)") \
     X(kDataDamaged, "the compressed data is damaged", \
-      "データが壊れています") \
+      "ファイルが壊れています") \
     X(kDeflateDamaged, "the deflate data is damaged", \
-      "データが壊れています (Deflate)") \
+      "ファイルが壊れています") \
     X(kDeflate64Damaged, "the Deflate64 data is damaged", \
-      "データが壊れています (Deflate64)") \
+      "ファイルが壊れています") \
     X(kBzip2Damaged, "the bzip2 data is damaged", \
-      "データが壊れています (bzip2)") \
+      "ファイルが壊れています") \
     X(kLzmaDamaged, "the LZMA data is damaged", \
-      "データが壊れています (LZMA)") \
+      "ファイルが壊れています") \
     X(kLzmaHeaderDamaged, "the LZMA header is damaged", \
-      "LZMA のヘッダーが壊れています") \
+      "ファイルが壊れています") \
     X(kZstandardDamaged, "the Zstandard data is damaged", \
-      "データが壊れています (Zstandard)") \
+      "ファイルが壊れています") \
     X(kCannotStartLzma, "cannot start the LZMA decoder", \
-      "LZMA の展開を始められません") \
+      "解凍を始められません (LZMA)") \
     X(kCannotStartXz, "cannot start the xz decoder", \
-      "xz の展開を始められません") \
+      "解凍を始められません (xz)") \
     X(kCannotStartBzip2, "cannot start the bzip2 decoder", \
-      "bzip2 の展開を始められません") \
+      "解凍を始められません (bzip2)") \
     X(kCannotStartZstandard, "cannot start the Zstandard decoder", \
-      "Zstandard の展開を始められません") \
+      "解凍を始められません (Zstandard)") \
     X(kMoreBytesThanDeclared, "the entry produces more bytes than it declares", \
-      "エントリが宣言より多くのバイトを出しています") \
+      "ファイルが壊れています (大きさが合いません)") \
     X(kFewerBytesThanDeclared, "the entry produces fewer bytes than it declares", \
-      "エントリが宣言より少ないバイトしか出していません") \
+      "ファイルが壊れています (大きさが合いません)") \
     X(kCrcMismatch, "CRC-32 mismatch", \
-      "CRC が一致しません (データが壊れています)") \
+      "ファイルが壊れています") \
     /* encryption */ \
     X(kEncrypted, "the entry is encrypted", \
-      "エントリが暗号化されています") \
+      "ファイルが暗号化されています") \
     X(kStrongEncryption, "the entry uses strong encryption, which this library does not read", \
-      "エントリが読めない形式で暗号化されています (強力な暗号化)") \
+      "対応していない方式で暗号化されています") \
     X(kUnknownAesField, "the entry's AES field is missing or names no known key size", \
-      "エントリの AES フィールドがないか、鍵の長さが不明です") \
+      "ファイルが壊れています (暗号化の情報)") \
     X(kCipherHeaderTooShort, "the encrypted entry is too short for its cipher's header", \
-      "暗号化されたエントリが暗号ヘッダーより短いです") \
+      "ファイルが壊れています (暗号化の情報)") \
     X(kNoPasswordOpensIt, "no listed password opens it", \
       "パスワードが違います") \
     X(kAuthenticationFailed, "the entry's authentication code does not match: its data was altered", \
-      "認証コードが一致しません (データが書き換えられています)") \
+      "ファイルが壊れているか、書き換えられています") \
     X(kDecryptionLibraryFailed, "the decryption library failed", \
-      "復号ライブラリーが失敗しました") \
+      "復号できませんでした (内部エラー)") \
     /* the disk */ \
     X(kCannotOpenOutputFolder, "cannot open the output folder", \
-      "解凍先フォルダーを開けません") \
+      "解凍先のフォルダーを開けません") \
     X(kPathThroughLink, "the path passes through a symbolic link", \
-      "パスがシンボリックリンクを通っています") \
+      "解凍先がシンボリックリンクを通っています") \
     X(kPathThroughNonFolder, "the path passes through something not a folder", \
-      "パスがフォルダーでないものを通っています") \
+      "同じ名前のファイルがあり、フォルダーを作れません") \
     X(kCannotOpenFolder, "cannot open the folder", \
       "フォルダーを開けません") \
     X(kCannotCreateFolder, "cannot create the folder", \
       "フォルダーを作れません") \
     X(kFolderVanished, "a folder vanished while it was being created", \
-      "作っている間にフォルダーが消えました") \
+      "作成中にフォルダーが消えました") \
     X(kCannotReadFreeSpace, "cannot read the free space", \
-      "空き容量を読めません") \
+      "ディスクの空きを確かめられません") \
     X(kNotEnoughSpace, "not enough free space on the disk", \
-      "ディスクの空き容量が足りません") \
+      "ディスクの空きが足りません") \
     X(kCannotCreateFile, "cannot create a file", \
       "ファイルを作れません") \
     X(kCannotLockFile, "cannot lock a new file", \
-      "新しいファイルをロックできません") \
+      "ファイルを作れません (ロックできません)") \
     X(kNoFreeTemporaryName, "cannot find a free temporary name", \
-      "一時ファイルの名前が見つかりません") \
+      "ファイルを作れません (一時ファイルの名前がありません)") \
     X(kCannotWriteFile, "cannot write the file", \
       "ファイルに書き込めません") \
     X(kCannotFlushFile, "cannot flush the file to the disk", \
-      "ファイルをディスクに書き出せません") \
+      "ファイルをディスクに書き込めません") \
     X(kCannotSetModeAndTime, "cannot set the file's mode and time", \
-      "ファイルの属性と時刻を設定できません") \
+      "ファイルの属性と日時を設定できません") \
     X(kCannotFinishWriting, "cannot finish writing the file", \
       "ファイルの書き込みを終えられません") \
     X(kCannotPutFileInPlace, "cannot put the file in place", \
@@ -196,13 +196,13 @@
       "シンボリックリンクを置けません") \
     /* the library itself */ \
     X(kNotReached, "the entry was not reached", \
-      "エントリまで処理が進みませんでした") \
+      "前のエラーで処理が止まり、解凍されませんでした") \
     X(kOutOfMemory, "not enough memory", \
       "メモリーが足りません") \
     X(kPathsTooLong, "the paths take more than 4 GiB", \
-      "パスが合わせて 4 GiB を超えています") \
+      "ファイル名が合わせて長すぎます") \
     X(kInternalError, "an internal error stopped the entry", \
-      "内部エラーでエントリの処理が止まりました") \
+      "内部エラーで処理が止まりました") \
     X(kExtractionStopped, "the extraction stopped", \
       "内部エラーで解凍が止まりました") \
     /* the command line */ \

@@ -56,7 +56,7 @@ class PasswordDialog : public QObject {
         int added = 0;
         for (const bool byEnter : {false, true}) {
             auto* dialog = new TForm3("a.zip", List(), mainWindow_);
-            dialog->OnPasswordAdded = [&] { ++added; };
+            dialog->OnPasswordAdded = [&](const AddedPassword&) { ++added; };
             dialog->show();
             if (byEnter) {
                 dialog->Edit1->setText(QString::fromUtf8("秘密の合言葉"));
@@ -106,8 +106,52 @@ class PasswordDialog : public QObject {
               Row{"one\r\n", "two", true, "one\r\ntwo\n"}, Row{"", "", false, ""},
               Row{"", "two\nlines", false, ""}}) {
             WriteWholeFile(List(), row.before);
-            QCOMPARE(AppendPassword(List(), row.password), row.kept);
+            QCOMPARE(AppendPassword(List(), row.password).has_value(), row.kept);
             QCOMPARE(ReadWholeFile(List()), std::string(row.after));
+        }
+    }
+
+    // A line added here goes again only where it still stands as it was added, whatever
+    // the user wrote around it since; the user's lines stay as they are.
+    void anAddedLineIsTakenOutAndNothingElse() {
+        struct Row {
+            const char* before;
+            const char* afterAdding;  // what the user then wrote after it
+            bool taken;
+            const char* after;
+        };
+        std::filesystem::create_directories(List().parent_path());
+        for (const Row& row : {
+                 Row{"", "", true, ""}, Row{"one", "", true, "one\n"},
+                 Row{"one\r\n", "three\n", true, "one\r\nthree\n"},
+                 Row{"added\n", "", true, "added\n"},  // the user's own line of it stays
+             }) {
+            WriteWholeFile(List(), row.before);
+            const auto added = AppendPassword(List(), "added");
+            QVERIFY(added.has_value());
+            WriteWholeFile(List(), ReadWholeFile(List()) + row.afterAdding);
+            QCOMPARE(TakeOutPassword(List(), *added), row.taken);
+            QCOMPARE(ReadWholeFile(List()), std::string(row.after));
+        }
+        // Moved by an edit above it, or changed: left alone.
+        WriteWholeFile(List(), "one\n");
+        const auto added = AppendPassword(List(), "added");
+        for (const char* edited : {"zero\none\nadded\n", "one\naddeX\n", "one\nadd"}) {
+            WriteWholeFile(List(), edited);
+            QVERIFY(!TakeOutPassword(List(), *added));
+            QCOMPARE(ReadWholeFile(List()), std::string(edited));
+        }
+    }
+
+    void theListIsLookedAtAsTheLibraryReadsIt() {
+        std::filesystem::create_directories(List().parent_path());
+        QVERIFY(!LookAtPasswordList(List()).identity.has_value());
+        for (const auto& [text, holds] : std::initializer_list<std::pair<const char*, bool>>{
+                 {"", false}, {"\n\r\n\n", false}, {"\xEF\xBB\xBF\n", false}, {"\nx\n", true}}) {
+            WriteWholeFile(List(), text);
+            const PasswordListLook look = LookAtPasswordList(List());
+            QVERIFY(look.identity.has_value());
+            QCOMPARE(look.holdsPasswords, holds);
         }
     }
 };
