@@ -2,9 +2,12 @@
 // own, and records what it is told.
 #pragma once
 
+#include <sys/prctl.h>
+
 #include <QDBusConnection>
 #include <QProcess>
 #include <QtTest>
+#include <csignal>
 
 class RecordingServer : public QObject {
     Q_OBJECT
@@ -36,6 +39,7 @@ class RecordingServer : public QObject {
 
     // Starts a bus for the process, whose session bus Qt connects to once, and serves on it.
     bool Start() {
+        bus_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         bus_.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
         if (!bus_.waitForReadyRead(5000)) {
             return false;
