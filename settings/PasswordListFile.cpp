@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "Interrupted.h"
+
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -24,11 +26,10 @@ bool MakeFolders(const std::filesystem::path& folder) {
 bool WriteAllAt(int fd, std::string_view bytes, off_t at) {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t wrote =
-            ::pwrite(fd, bytes.data() + done, bytes.size() - done, at + static_cast<off_t>(done));
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t wrote = contract::RetryWhileInterrupted([&] {
+            return ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                            at + static_cast<off_t>(done));
+        });
         if (wrote <= 0) {
             return false;
         }
@@ -43,11 +44,10 @@ class ListBytes {
     ListBytes(int fd, off_t offset, size_t size) : bytes_(size, '\0') {
         size_t done = 0;
         while (done < size) {
-            const ssize_t got =
-                ::pread(fd, bytes_.data() + done, size - done, offset + static_cast<off_t>(done));
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
+            const ssize_t got = contract::RetryWhileInterrupted([&] {
+                return ::pread(fd, bytes_.data() + done, size - done,
+                               offset + static_cast<off_t>(done));
+            });
             if (got <= 0) {
                 break;
             }
@@ -134,12 +134,10 @@ PasswordListLook LookAtPasswordList(const std::filesystem::path& list) {
     }
     std::array<char, 4096> chunk{};
     bool first = true;
-    for (ssize_t got = 0;
-         !look.holdsPasswords && (got = ::read(fd, chunk.data(), chunk.size())) != 0;) {
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+    while (!look.holdsPasswords) {
+        const ssize_t got =
+            contract::RetryWhileInterrupted([&] { return ::read(fd, chunk.data(), chunk.size()); });
+        if (got <= 0) {
             break;
         }
         std::string_view bytes(chunk.data(), static_cast<size_t>(got));

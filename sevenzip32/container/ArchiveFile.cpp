@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "EntryFailure.h"
+#include "Interrupted.h"
 #include "VolumeNames.h"
 
 namespace sevenzip32 {
@@ -200,12 +201,11 @@ void ArchiveFile::ReadAt(uint64_t offset, std::span<uint8_t> bytes) const {
         const Volume& volume = IsSplit() ? VolumeAt(at) : volumes_[0];
         const size_t wanted = static_cast<size_t>(
             std::min<uint64_t>(bytes.size() - done, volume.start + volume.size - at));
-        const ssize_t got = ::pread(volume.fd.Get(), bytes.data() + done, wanted,
-                                    static_cast<off_t>(at - volume.start));
+        const ssize_t got = contract::RetryWhileInterrupted([&] {
+            return ::pread(volume.fd.Get(), bytes.data() + done, wanted,
+                           static_cast<off_t>(at - volume.start));
+        });
         if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             throw SystemFailure(Reason::kCannotReadArchive);
         }
         if (got == 0) {

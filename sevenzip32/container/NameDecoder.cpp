@@ -62,12 +62,6 @@ bool UnflaggedNames::SomeReadOtherwise() const {
     }
 }
 
-NameDecoder::~NameDecoder() {
-    if (cp932_ != kNotOpen) {
-        iconv_close(cp932_);
-    }
-}
-
 // UTF-8 where the archive says so; else what the Unicode path field says; else the
 // archive's encoding for the names it does not flag. Any bytes decode: a name is never
 // refused for its encoding, only for what it says once decoded.
@@ -132,23 +126,13 @@ void NameDecoder::ReadIn(UnflaggedEncoding encoding, std::string_view raw, std::
 }
 
 std::optional<std::string> NameDecoder::DecodeCp932(std::string_view raw) {
-    if (cp932_ == kNotOpen) {
-        cp932_ = iconv_open("UTF-8", "CP932");  // at the first name that needs it
-        if (cp932_ == kNotOpen) {
-            return std::nullopt;
-        }
-    }
-    iconv(cp932_, nullptr, nullptr, nullptr, nullptr);
-    std::string input(raw);
     std::string output(raw.size() * 3 + 4, '\0');
-    char* in = input.data();
-    size_t inLeft = input.size();
-    char* out = output.data();
-    size_t outLeft = output.size();
-    if (iconv(cp932_, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
+    const auto length = cp932_.Convert({reinterpret_cast<const uint8_t*>(raw.data()), raw.size()},
+                                       {reinterpret_cast<uint8_t*>(output.data()), output.size()});
+    if (!length) {
         return std::nullopt;
     }
-    output.resize(output.size() - outLeft);
+    output.resize(*length);
     return output;
 }
 

@@ -1,14 +1,13 @@
 // Entry names from the archive's bytes to UTF-8.
 #pragma once
 
-#include <iconv.h>
-
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "CentralDirectory.h"
+#include "Cp932.h"
 
 namespace sevenzip32 {
 
@@ -35,7 +34,6 @@ struct UnflaggedNames {
 class NameDecoder {
   public:
     explicit NameDecoder(UnflaggedEncoding encoding) : encoding_(encoding) {}
-    ~NameDecoder();
     NameDecoder(const NameDecoder&) = delete;
     NameDecoder& operator=(const NameDecoder&) = delete;
 
@@ -45,8 +43,6 @@ class NameDecoder {
     const UnflaggedNames& Unflagged() const { return unflagged_; }
 
   private:
-    static inline const iconv_t kNotOpen = reinterpret_cast<iconv_t>(-1);
-
     // Valid UTF-8 as it stands, else CP932, else IBM437; says which it was.
     UnflaggedEncoding ReadAsItReads(std::string_view raw, std::string& name);
     void CountUnflagged(std::string_view raw, UnflaggedEncoding read);
@@ -55,7 +51,7 @@ class NameDecoder {
 
     const UnflaggedEncoding encoding_;
     UnflaggedNames unflagged_;
-    iconv_t cp932_ = kNotOpen;
+    Cp932Codec cp932_{Cp932Codec::Direction::FromCp932};
 };
 
 // IBM437, the code page of the format's own when a name is not flagged UTF-8.

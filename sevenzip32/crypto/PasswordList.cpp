@@ -1,11 +1,12 @@
 #include "PasswordList.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "Cp932.h"
+#include "Interrupted.h"
 #include "UniqueFd.h"
 #include "Utf8.h"
 
@@ -17,26 +18,14 @@ constexpr size_t kLongestList = 1024 * 1024;
 
 // The password in CP932; nothing where it is already ASCII (the same bytes) or has a
 // character CP932 lacks.
-std::optional<SecretBytes> InCp932(std::span<const uint8_t> utf8) {
-    const iconv_t converter = iconv_open("CP932", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return std::nullopt;
-    }
-    SecretBytes input(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+std::optional<SecretBytes> InCp932(Cp932Codec& codec, std::span<const uint8_t> utf8) {
     SecretBytes output(utf8.size() * 2 + 4);
-    char* in = reinterpret_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    char* out = reinterpret_cast<char*>(output.data());
-    size_t outLeft = output.size();
-    const bool converted =
-        iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(converter);
-    const size_t length = output.size() - outLeft;
-    if (!converted ||
-        (length == utf8.size() && std::equal(utf8.begin(), utf8.end(), output.data()))) {
+    const auto length = codec.Convert(utf8, output.Span());
+    if (!length ||
+        (*length == utf8.size() && std::equal(utf8.begin(), utf8.end(), output.data()))) {
         return std::nullopt;
     }
-    output.KeepFirst(length);
+    output.KeepFirst(*length);
     return output;
 }
 
@@ -45,10 +34,8 @@ SecretBytes ReadAll(int fd, size_t size) {
     SecretBytes bytes(std::min(size, kLongestList));
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t got = contract::RetryWhileInterrupted(
+            [&] { return ::read(fd, bytes.data() + done, bytes.size() - done); });
         if (got <= 0) {
             break;
         }
@@ -86,6 +73,7 @@ PasswordList PasswordList::Load(const std::filesystem::path& path) {
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
+    Cp932Codec toCp932(Cp932Codec::Direction::ToCp932);
     while (!text.empty()) {
         const size_t end = std::min(text.find('\n'), text.size());
         std::string_view line = text.substr(0, end);
@@ -97,7 +85,8 @@ PasswordList PasswordList::Load(const std::filesystem::path& path) {
             continue;
         }
         SecretBytes utf8(line);
-        std::optional<SecretBytes> cp932 = IsValidUtf8(line) ? InCp932(utf8.Span()) : std::nullopt;
+        std::optional<SecretBytes> cp932 =
+            IsValidUtf8(line) ? InCp932(toCp932, utf8.Span()) : std::nullopt;
         list.candidates_.push_back(std::move(utf8));
         if (cp932) {
             list.candidates_.push_back(std::move(*cp932));

@@ -1,33 +1,9 @@
 #include "ZipCrypto.h"
 
-#include <array>
-
+#include "Crc32.h"
 #include "SecretBytes.h"
 
 namespace sevenzip32 {
-namespace {
-
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t value = i;
-        for (int bit = 0; bit < 8; ++bit) {
-            value = (value & 1) != 0 ? 0xEDB88320u ^ (value >> 1) : value >> 1;
-        }
-        table[i] = value;
-    }
-    return table;
-}
-
-constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
-
-// One byte of the CRC-32 the cipher's keys are stirred with, without its pre- and
-// post-inversion.
-uint32_t CrcStep(uint32_t crc, uint8_t byte) {
-    return (crc >> 8) ^ kCrcTable[(crc ^ byte) & 0xFF];
-}
-
-}  // namespace
 
 ZipCryptoCipher::ZipCryptoCipher(std::span<const uint8_t> password)
     : keys_{0x12345678u, 0x23456789u, 0x34567890u} {
@@ -41,9 +17,9 @@ ZipCryptoCipher::~ZipCryptoCipher() {
 }
 
 void ZipCryptoCipher::Stir(uint8_t plain) {
-    keys_[0] = CrcStep(keys_[0], plain);
+    keys_[0] = Crc32Step(keys_[0], plain);
     keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
-    keys_[2] = CrcStep(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
+    keys_[2] = Crc32Step(keys_[2], static_cast<uint8_t>(keys_[1] >> 24));
 }
 
 uint8_t ZipCryptoCipher::KeyByte() const {

@@ -13,6 +13,7 @@
 
 #include "Crc32.h"
 #include "FolderNames.h"
+#include "Interrupted.h"
 #include "TemporaryFile.h"
 #include "UniqueFd.h"
 #include "UserFolders.h"
@@ -145,10 +146,8 @@ class Reader {
     bool Refill() {
         buffer_.resize(kBufferSize);
         const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kBufferSize, left_));
-        ssize_t got = 0;
-        do {
-            got = ::read(fd_, buffer_.data(), wanted);
-        } while (got < 0 && errno == EINTR);
+        const ssize_t got =
+            contract::RetryWhileInterrupted([&] { return ::read(fd_, buffer_.data(), wanted); });
         at_ = 0;
         filled_ = got > 0 ? static_cast<size_t>(got) : 0;
         return filled_ > 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Crc32.h"
+#include "Interrupted.h"
 #include "ModeAndTime.h"
 #include "UniqueFd.h"
 
@@ -34,11 +35,9 @@ bool HasContent(int fd, uint64_t size, uint32_t crc, std::span<uint8_t> buffer) 
     for (;;) {
         const size_t wanted =
             static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - seen + 1));
-        const ssize_t got = ::read(fd, buffer.data(), wanted);
+        const ssize_t got =
+            contract::RetryWhileInterrupted([&] { return ::read(fd, buffer.data(), wanted); });
         if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             return false;
         }
         seen += static_cast<uint64_t>(got);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "EntryFailure.h"
+#include "Interrupted.h"
 #include "ModeAndTime.h"
 #include "StillNamed.h"
 #include "TemporaryNames.h"
@@ -62,10 +63,8 @@ void TemporaryFile::CreateNamed() {
         // then the name is no longer ours. No one else ever locks a name this new, so
         // waiting for the lock is waiting for that moment.
         lock_.Reset(::fcntl(fd_.Get(), F_DUPFD_CLOEXEC, 0));
-        int locked = -1;
-        while (lock_.IsOpen() && (locked = ::flock(lock_.Get(), LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        if (locked != 0) {
+        if (!lock_.IsOpen() ||
+            contract::RetryWhileInterrupted([&] { return ::flock(lock_.Get(), LOCK_EX); }) != 0) {
             throw SystemFailure(Reason::kCannotLockFile);
         }
         if (!StillNamed(folder_->Get(), temporaryName_, fd_.Get())) {
@@ -112,11 +111,9 @@ TemporaryFile::~TemporaryFile() {
 
 void TemporaryFile::Write(std::span<const uint8_t> bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd_.Get(), bytes.data(), bytes.size());
+        const ssize_t written = contract::RetryWhileInterrupted(
+            [&] { return ::write(fd_.Get(), bytes.data(), bytes.size()); });
         if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             throw SystemFailure(Reason::kCannotWriteFile);
         }
         bytes = bytes.subspan(static_cast<size_t>(written));
