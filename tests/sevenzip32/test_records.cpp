@@ -266,3 +266,59 @@ TEST_F(RecordTest, RecordsNotWrittenForAMonthGo) {
 }
 
 }  // namespace
+
+namespace {
+
+using sevenzip32::ExtractionRecord;
+
+// A record holding something in every field, as the tests write and read it by hand.
+ExtractionRecord EveryField() {
+    ExtractionRecord record;
+    record.archive = {11, 2222, 1700000000123456789ull, 1700000001987654321ull, 0100644};
+    record.volumes = {{"a.z01", {12, 100, 3, 4, 0100600}}, {"a.z02", {13, 50, 5, 6, 0100600}}};
+    record.archiveDevice = 0x801;
+    record.filesDevice = 0x802;
+    record.archivePath = "/watch/報告書.zip";
+    record.outputFolder = "/watch/";
+    record.status = 1;
+    record.failuresRepeat = true;
+    record.wantsPassword = true;
+    record.passwordList = {21, 7, 8, 9, 0100600};
+    record.reportLines = {"Extracted 1 files, 1 folders, 0 links; 1 failed.",
+                          "Failed: 報告書/b.txt: no listed password opens it"};
+    record.filesRead = 1700000000;
+    record.succeeded = {1, 1, 0};
+    record.files = {{31, 5, 10, 11, 0100644}, {32, 0, 12, 13, 040755}, {}};
+    record.paths.Add("報告書/a.txt");
+    record.paths.Add("報告書");
+    record.paths.Add("報告書/b.txt");
+    return record;
+}
+
+const std::string kOldRecord = std::string(KESTO_TEST_DATA_DIR) + "/record-version-5";
+
+}  // namespace
+
+// Records written before stand in the cache of every user: one written by the code of the
+// version they carry reads back field for field, and the same record is written again
+// byte for byte.
+TEST(RecordFormat, ARecordWrittenBeforeReadsBackTheSame) {
+    const ExtractionRecord expected = EveryField();
+    const auto loaded = sevenzip32::LoadRecord(kOldRecord, expected);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->archive, expected.archive);
+    EXPECT_EQ(loaded->volumes, expected.volumes);
+    EXPECT_EQ(loaded->passwordList, expected.passwordList);
+    EXPECT_EQ(std::tie(loaded->status, loaded->failuresRepeat, loaded->wantsPassword,
+                       loaded->reportLines, loaded->filesRead, loaded->succeeded),
+              std::tie(expected.status, expected.failuresRepeat, expected.wantsPassword,
+                       expected.reportLines, expected.filesRead, expected.succeeded));
+    EXPECT_EQ(loaded->files, expected.files);
+    ASSERT_EQ(loaded->paths.Size(), expected.paths.Size());
+    for (size_t i = 0; i < expected.paths.Size(); ++i) {
+        EXPECT_EQ(loaded->paths[i], expected.paths[i]);
+    }
+    const TemporaryFolder folder;
+    sevenzip32::SaveRecord(folder.Path() / "again", expected);
+    EXPECT_EQ(ReadWholeFile(folder / "again"), ReadWholeFile(kOldRecord));
+}
