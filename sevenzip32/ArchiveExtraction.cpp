@@ -65,19 +65,28 @@ struct WorkerTools {
     std::string leaf;
 };
 
-// The report's first line after the archive's name.
 }  // namespace
 
-std::string SummaryLine(const std::array<uint64_t, 3>& succeeded, uint64_t inPlace,
-                        uint64_t failed) {
+std::string SummaryLine(const KindCounts& succeeded, uint64_t inPlace, uint64_t failed) {
     const std::string inPlaceNote =
         inPlace == 0 ? "" : " (" + std::to_string(inPlace) + " already in place)";
-    return "Extracted " + std::to_string(succeeded[0]) + " files, " + std::to_string(succeeded[1]) +
-           " folders, " + std::to_string(succeeded[2]) + " links" + inPlaceNote + "; " +
-           std::to_string(failed) + " failed.";
+    return "Extracted " + std::to_string(succeeded.files) + " files, " +
+           std::to_string(succeeded.folders) + " folders, " + std::to_string(succeeded.links) +
+           " links" + inPlaceNote + "; " + std::to_string(failed) + " failed.";
 }
 
 namespace {
+
+uint64_t& CountOf(KindCounts& counts, EntryKind kind) {
+    switch (kind) {
+        case EntryKind::Folder:
+            return counts.folders;
+        case EntryKind::Link:
+            return counts.links;
+        default:
+            return counts.files;
+    }
+}
 
 class ArchiveExtraction {
   public:
@@ -150,12 +159,12 @@ class ArchiveExtraction {
     }
 
     ExtractionStatus Report(std::vector<std::string>& lines) {
-        std::array<uint64_t, 3> succeeded{};
+        KindCounts succeeded;
         size_t failed = 0;
         size_t inPlace = 0;
         for (size_t i = 0; i < plan_.entries.size(); ++i) {
             if (outcomes_.Succeeded(i)) {
-                ++succeeded[static_cast<int>(plan_.entries[i].kind)];
+                ++CountOf(succeeded, plan_.entries[i].kind);
                 inPlace += inPlace_[i];
             } else {
                 ++failed;
@@ -191,7 +200,7 @@ class ArchiveExtraction {
             RecordedFile& left = seen_[i];
             const std::string_view path = plan_.paths[i];
             const bool succeeded = outcomes_.Succeeded(i);
-            record.succeeded[static_cast<int>(plan_.entries[i].kind)] += succeeded;
+            CountOf(record.succeeded, plan_.entries[i].kind) += succeeded;
             if (!succeeded || path.empty()) {  // failed, or the output folder itself
                 left = {};
                 continue;

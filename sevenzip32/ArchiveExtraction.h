@@ -3,7 +3,6 @@
 // touched, and what was left is recorded for the next pass.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,7 +24,6 @@ ExtractionStatus ExtractPlannedArchive(const ArchiveFile& file, PlannedArchive& 
                                        ExtractionRecord* record);
 
 // The report's first line after the archive's name.
-std::string SummaryLine(const std::array<uint64_t, 3>& succeeded, uint64_t inPlace,
-                        uint64_t failed);
+std::string SummaryLine(const KindCounts& succeeded, uint64_t inPlace, uint64_t failed);
 
 }  // namespace sevenzip32

@@ -250,7 +250,7 @@ class RecordedExtraction {
     ExtractionStatus Replay(std::vector<std::string>& lines) const {
         if (previous_->status == kExtractedAll) {
             const auto& succeeded = previous_->succeeded;
-            lines.push_back(SummaryLine(succeeded, succeeded[0] + succeeded[2], 0));
+            lines.push_back(SummaryLine(succeeded, succeeded.files + succeeded.links, 0));
         } else {
             lines.insert(lines.end(), previous_->reportLines.begin(), previous_->reportLines.end());
         }

@@ -40,28 +40,29 @@ class Writer {
 
     template <typename Number>
     requires std::is_arithmetic_v<Number>
-    void Put(Number value) {
+    void Field(Number value) {
         bytes_.append(reinterpret_cast<const char*>(&value), sizeof value);
         if (bytes_.size() >= kBufferSize) {
             Flush();
         }
     }
-    void Put(std::string_view text) {
-        Put(static_cast<uint32_t>(text.size()));
+    void Flag(bool value) { Field(static_cast<uint8_t>(value)); }
+    void Text(std::string_view text) {
+        Field(static_cast<uint32_t>(text.size()));
         bytes_ += text;
     }
-    void Put(const RecordedFile& file) {
-        Put(file.inode);
-        Put(file.size);
-        Put(file.modified);
-        Put(file.changed);
-        Put(file.mode);
+    template <typename Item, typename Visit>
+    void List(const std::vector<Item>& items, Visit visit) {
+        Field(static_cast<uint32_t>(items.size()));
+        for (const Item& item : items) {
+            visit(item);
+        }
     }
     // The CRC-32 of all that came before closes the record; returns it.
     uint32_t Finish() {
         Flush();
         const uint32_t crc = crc_;
-        Put(crc);
+        Field(crc);
         file_.Write({reinterpret_cast<const uint8_t*>(bytes_.data()), bytes_.size()});
         return crc;
     }
@@ -91,30 +92,26 @@ class Reader {
     Reader(int fd, uint64_t size) : fd_(fd), left_(size) {}
 
     template <typename Number>
-    Number Get() {
-        Number value{};
+    requires std::is_arithmetic_v<Number>
+    void Field(Number& value) {
+        value = {};
         Take(&value, sizeof value);
-        return value;
     }
+    void Flag(bool& value) {
+        uint8_t stored = 0;
+        Field(stored);
+        value = stored != 0;
+    }
+    void Text(std::string& text) { text = ViewText(); }
     // Valid until the next call.
-    std::string_view GetText() {
-        const uint32_t size = Get<uint32_t>();
-        if (size > left_) {
-            valid_ = false;
-            return {};
+    void Text(std::string_view& text) { text = ViewText(); }
+    template <typename Item, typename Visit>
+    void List(std::vector<Item>& items, Visit visit) {
+        uint32_t count = 0;
+        Field(count);
+        for (uint32_t i = 0; i < count && valid_; ++i) {
+            visit(items.emplace_back());
         }
-        text_.resize(size);
-        Take(text_.data(), size);
-        return text_;
-    }
-    RecordedFile GetFile() {
-        RecordedFile file;
-        file.inode = Get<uint64_t>();
-        file.size = Get<uint64_t>();
-        file.modified = Get<uint64_t>();
-        file.changed = Get<uint64_t>();
-        file.mode = Get<uint32_t>();
-        return file;
     }
     bool Valid() const { return valid_; }
     uint64_t Left() const { return left_; }
@@ -123,6 +120,17 @@ class Reader {
   private:
     static constexpr size_t kBufferSize = 64 * 1024;
 
+    std::string_view ViewText() {
+        uint32_t size = 0;
+        Field(size);
+        if (size > left_) {
+            valid_ = false;
+            return {};
+        }
+        text_.resize(size);
+        Take(text_.data(), size);
+        return text_;
+    }
     void Take(void* into, size_t count) {
         if (!valid_ || count > left_) {
             valid_ = false;
@@ -162,6 +170,53 @@ class Reader {
     uint32_t crc_ = 0;
     bool valid_ = true;
 };
+
+// The record's fields, in the order they stand in the file. The writer and the reader
+// walk the same lists (Record and File are const for the one, not for the other), so that
+// neither can gain a field the other lacks.
+template <typename Io, typename File>
+void FileFields(Io& io, File& file) {
+    io.Field(file.inode);
+    io.Field(file.size);
+    io.Field(file.modified);
+    io.Field(file.changed);
+    io.Field(file.mode);
+}
+
+// Whose record it is: what must be the archive's as it is now before more is read.
+template <typename Io, typename Record>
+void HeadFields(Io& io, Record& record) {
+    FileFields(io, record.archive);
+    io.Field(record.archiveDevice);
+    io.Field(record.filesDevice);
+    io.Text(record.archivePath);
+    io.Text(record.outputFolder);
+    io.List(record.volumes, [&](auto& volume) {
+        io.Text(volume.name);
+        FileFields(io, volume.file);
+    });
+}
+
+// What the extraction came to; then the count of the entries' files.
+template <typename Io, typename Record>
+void SummaryFields(Io& io, Record& record) {
+    io.Field(record.status);
+    io.Flag(record.failuresRepeat);
+    io.Flag(record.wantsPassword);
+    FileFields(io, record.passwordList);
+    io.List(record.reportLines, [&](auto& line) { io.Text(line); });
+    io.Field(record.filesRead);
+    io.Field(record.succeeded.files);
+    io.Field(record.succeeded.folders);
+    io.Field(record.succeeded.links);
+}
+
+// Each entry's file and its path, as many as the count says.
+template <typename Io, typename File, typename Path>
+void EntryFields(Io& io, File& file, Path& path) {
+    FileFields(io, file);
+    io.Text(path);
+}
 
 // Each file of a record takes at least this many bytes, so a count can be checked
 // against them.
@@ -245,46 +300,23 @@ std::optional<OpenedRecord> OpenRecord(const std::filesystem::path& path,
     Reader& reader = opened.reader;
     char magic[sizeof kMagic];
     for (char& c : magic) {
-        c = reader.Get<char>();
+        reader.Field(c);
     }
-    if (std::memcmp(magic, kMagic, sizeof kMagic) != 0) {
+    uint32_t version = 0;
+    reader.Field(version);
+    if (std::memcmp(magic, kMagic, sizeof kMagic) != 0 || version != kVersion) {
         return std::nullopt;
     }
     ExtractionRecord& record = opened.summary;
-    if (reader.Get<uint32_t>() != kVersion) {
-        return std::nullopt;
-    }
-    record.archive = reader.GetFile();
-    record.archiveDevice = reader.Get<uint64_t>();
-    record.filesDevice = reader.Get<uint64_t>();
-    record.archivePath = reader.GetText();
-    record.outputFolder = reader.GetText();
-    const uint32_t volumeCount = reader.Get<uint32_t>();
-    for (uint32_t i = 0; i < volumeCount && reader.Valid(); ++i) {
-        RecordedVolume volume;
-        volume.name = reader.GetText();
-        volume.file = reader.GetFile();
-        record.volumes.push_back(std::move(volume));
-    }
+    HeadFields(reader, record);
     if (!reader.Valid() || record.archive != current.archive ||
         record.archiveDevice != current.archiveDevice ||
         record.filesDevice != current.filesDevice || record.archivePath != current.archivePath ||
         record.outputFolder != current.outputFolder) {
         return std::nullopt;
     }
-    record.status = reader.Get<int32_t>();
-    record.failuresRepeat = reader.Get<uint8_t>() != 0;
-    record.wantsPassword = reader.Get<uint8_t>() != 0;
-    record.passwordList = reader.GetFile();
-    const uint32_t lineCount = reader.Get<uint32_t>();
-    for (uint32_t i = 0; i < lineCount && reader.Valid(); ++i) {
-        record.reportLines.emplace_back(reader.GetText());
-    }
-    record.filesRead = reader.Get<int64_t>();
-    for (uint64_t& count : record.succeeded) {
-        count = reader.Get<uint64_t>();
-    }
-    opened.fileCount = reader.Get<uint64_t>();
+    SummaryFields(reader, record);
+    reader.Field(opened.fileCount);
     if (!reader.Valid() || reader.Left() / kSmallestFile < opened.fileCount) {
         return std::nullopt;
     }
@@ -307,8 +339,8 @@ std::optional<ExtractionRecord> LoadRecord(const std::filesystem::path& path,
         record.paths.Reserve(opened->fileCount, reader.Left() - opened->fileCount * kSmallestFile);
     }
     for (uint64_t i = 0; i < opened->fileCount && reader.Valid(); ++i) {
-        record.files.push_back(reader.GetFile());
-        const std::string_view entryPath = reader.GetText();
+        std::string_view entryPath;
+        EntryFields(reader, record.files.emplace_back(), entryPath);
         if (withPaths) {
             record.paths.Add(entryPath);
         }
@@ -335,8 +367,9 @@ bool VisitRecordedFiles(const std::filesystem::path& path, const ExtractionRecor
         const auto count =
             static_cast<size_t>(std::min<uint64_t>(runLength, opened->fileCount - first));
         for (size_t i = 0; i < count && reader.Valid(); ++i) {
-            files.push_back(reader.GetFile());
-            paths.Add(reader.GetText());
+            std::string_view entryPath;
+            EntryFields(reader, files.emplace_back(), entryPath);
+            paths.Add(entryPath);
         }
         if (reader.Valid() && !visit(static_cast<size_t>(first), files, paths)) {
             return true;  // seen enough
@@ -358,35 +391,15 @@ void SaveRecord(const std::filesystem::path& path, const ExtractionRecord& recor
         TemporaryFile file(folder);
         Writer writer(file);
         for (const char c : kMagic) {
-            writer.Put(c);
+            writer.Field(c);
         }
-        writer.Put(kVersion);
-        writer.Put(record.archive);
-        writer.Put(record.archiveDevice);
-        writer.Put(record.filesDevice);
-        writer.Put(record.archivePath);
-        writer.Put(record.outputFolder);
-        writer.Put(static_cast<uint32_t>(record.volumes.size()));
-        for (const RecordedVolume& volume : record.volumes) {
-            writer.Put(volume.name);
-            writer.Put(volume.file);
-        }
-        writer.Put(record.status);
-        writer.Put(static_cast<uint8_t>(record.failuresRepeat));
-        writer.Put(static_cast<uint8_t>(record.wantsPassword));
-        writer.Put(record.passwordList);
-        writer.Put(static_cast<uint32_t>(record.reportLines.size()));
-        for (const std::string& line : record.reportLines) {
-            writer.Put(line);
-        }
-        writer.Put(record.filesRead);
-        for (uint64_t count : record.succeeded) {
-            writer.Put(count);
-        }
-        writer.Put(static_cast<uint64_t>(record.files.size()));
+        writer.Field(kVersion);
+        HeadFields(writer, record);
+        SummaryFields(writer, record);
+        writer.Field(static_cast<uint64_t>(record.files.size()));
         for (size_t i = 0; i < record.files.size(); ++i) {
-            writer.Put(record.files[i]);
-            writer.Put(record.paths[i]);
+            const std::string_view entryPath = record.paths[i];
+            EntryFields(writer, record.files[i], entryPath);
         }
         if (writer.Finish() == unchangedCrc) {
             return;  // the same as the one in place

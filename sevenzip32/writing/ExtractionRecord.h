@@ -10,7 +10,6 @@
 
 #include <sys/stat.h>
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -48,6 +47,15 @@ struct RecordedVolume {
     bool operator==(const RecordedVolume&) const = default;
 };
 
+// How many entries of each kind came out.
+struct KindCounts {
+    uint64_t files = 0;
+    uint64_t folders = 0;
+    uint64_t links = 0;
+
+    bool operator==(const KindCounts&) const = default;
+};
+
 struct ExtractionRecord {
     RecordedFile archive;  // the volume named, for a split archive
     // The other volumes, as they were read: the record holds only while each still stands
@@ -69,8 +77,7 @@ struct ExtractionRecord {
     // When the files were last read and compared rather than vouched for, in seconds
     // since 1970: where only size and time vouch, that is done once a day.
     int64_t filesRead = 0;
-    // How many files, folders and links succeeded.
-    std::array<uint64_t, 3> succeeded{};
+    KindCounts succeeded;
     // The file each entry left, by the entry's central directory index: not known for
     // an entry that failed or whose file could not vouch for itself. With each entry's
     // path below the output folder, by the same index.
