@@ -9,9 +9,9 @@
 
 #include "ArchiveFile.h"
 #include "EntryUnlocker.h"
+#include "Extraction.h"
 #include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
-#include "ExtractionStatus.h"
 #include "OutputFolder.h"
 
 namespace sevenzip32 {

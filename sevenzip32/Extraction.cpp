@@ -19,6 +19,7 @@
 #include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
 #include "FilesAsLeft.h"
+#include "LastRecord.h"
 #include "NameRules.h"
 #include "OutputFolder.h"
 #include "PasswordList.h"
@@ -52,79 +53,79 @@ class RecordedExtraction {
           recordPath_(RecordPathFor(request.archivePath, request.outputFolder)) {}
 
     // How many files the archive was read from, or was last read from where a record held.
-    size_t VolumeCount() const { return volumeCount_; }
+    size_t VolumeCount() const { return record_.volumes.size() + 1; }
 
     ExtractionStatus Run(std::vector<std::string>& lines) {
         record_.archivePath = request_.archivePath;
         record_.outputFolder = request_.outputFolder;
+        record_.filesRead = ::time(nullptr);
+        std::optional<ArchiveFile> opened;
         try {
-            ArchiveFile file(request_.archivePath);
+            ArchiveFile& file = opened.emplace(request_.archivePath);
             archiveVouching_ = VouchingOf(file.Fd());
-            if (::fstat(file.Fd(), &archive_) == 0) {
-                record_.archive = RecordedFile::From(archive_, archiveVouching_);
-                record_.archiveDevice = archive_.st_dev;
-                archiveKnown_ = true;
+            struct stat status {};
+            archiveKnown_ = ::fstat(file.Fd(), &status) == 0;
+            if (archiveKnown_) {
+                record_.archive = RecordedFile::From(status, archiveVouching_);
+                record_.archiveDevice = status.st_dev;
             }
             const OutputFolder output(request_.outputFolder);
             record_.filesDevice = output.Device();
-            LoadPrevious(output);
-            // Nothing changed since the last pass, which recorded all it left: it holds as it
-            // was, without reading the archive's directory.
+            filesVouching_ = VouchingOf(output.Fd());
+
+            const auto last = Recordable() ? LoadRecord(*recordPath_, record_, RecordParts::Summary)
+                                           : std::nullopt;
+            const RecordFacts facts = FactsOf(last);
+            // Nothing changed since the last pass, which recorded all it left: it holds as
+            // it was, without reading the archive's directory.
             const Standing standing =
-                previous_ && previous_->failuresRepeat && !PasswordListChanged()
-                    ? WhatRecordedStands(output)
-                    : Standing::NotAsked;
-            if (standing == Standing::All) {
-                return Replay(lines);
+                MayReplay(facts) ? WhatRecordedStands(*last, output) : Standing::NotAsked;
+            const RecordUse use = UseOfRecord(facts, standing);
+            if (use == RecordUse::Replay) {
+                record_.volumes = last->volumes;  // as it opens none
+                return Replay(*last, lines);
+            }
+            if (use == RecordUse::Vouch) {
+                record_.filesRead = last->filesRead;
             }
             if (file.Size() == 0) {
                 throw EntryFailure(Reason::kEmptyFile);
             }
             // The record waits on the disk while the archive is planned, and comes back
-            // without the paths, which the plan has: the two never take room at once. One
-            // none of whose files stand vouches for nothing, and stays there.
-            const bool hadPrevious = previous_.has_value() && standing != Standing::None;
-            previous_.reset();
+            // without the paths, which the plan has: the two never take room at once.
+            vouching_ = VouchingRecord(use == RecordUse::Vouch ? recordPath_ : std::nullopt);
             PlannedArchive archive = ReadAndPlan(file, CurrentUmask(), NameRulesOf(output.Fd()));
-            if (hadPrevious) {
-                previous_ = LoadRecord(*recordPath_, record_, RecordParts::Files);
-                if (previous_) {
-                    loadedCrc_ = previous_->loadedCrc;
-                }
-            }
             NoteVolumes(file);
-            record_.filesRead = previous_ ? previous_->filesRead : ::time(nullptr);
+            ExtractionRecord* previous = vouching_.Load(record_, volumesKnown_);
+            record_.filesRead = previous ? previous->filesRead : ::time(nullptr);
             const PasswordList passwords = PasswordsFor(archive.directory);
             EntryUnlocker unlocker(passwords);
-            record_.status =
-                ExtractPlannedArchive(file, archive, output, previous_ ? &*previous_ : nullptr,
-                                      unlocker, lines, trusted_ ? &record_ : nullptr);
+            record_.status = ExtractPlannedArchive(file, archive, output, previous, unlocker, lines,
+                                                   Recordable() ? &record_ : nullptr);
         } catch (const std::exception& failure) {
             const auto* entryFailure = dynamic_cast<const EntryFailure*>(&failure);
             lines.push_back("Failed: " + ReasonOf(failure, Reason::kExtractionStopped));
             record_.status = kArchiveRejected;
             record_.failuresRepeat = entryFailure != nullptr && entryFailure->LiesInTheArchive();
             record_.ForgetEntries();
+            if (opened) {
+                NoteVolumes(*opened);  // those it had opened: the record holds while they stand
+            }
         }
         Save(lines);
         return static_cast<ExtractionStatus>(record_.status);
     }
 
   private:
-    void LoadPrevious(const OutputFolder& output) {
-        trusted_ = archiveKnown_ && recordPath_;
-        filesVouching_ = VouchingOf(output.Fd());
-        if (trusted_) {
-            previous_ = LoadRecord(*recordPath_, record_, RecordParts::Summary);
+    // A record is kept only of an archive whose files, each volume's too, are known.
+    bool Recordable() const { return archiveKnown_ && volumesKnown_ && recordPath_.has_value(); }
+
+    RecordFacts FactsOf(const std::optional<ExtractionRecord>& last) const {
+        if (!last) {
+            return {};
         }
-        if (previous_ && (!VolumesStandAsRecorded(*previous_) || DailyReadDue(*previous_))) {
-            previous_.reset();
-        }
-        if (previous_) {
-            record_.filesRead = previous_->filesRead;
-            record_.volumes = previous_->volumes;  // for a replay, which opens none
-            volumeCount_ = previous_->volumes.size() + 1;
-        }
+        return {true, VolumesStandAsRecorded(*last), DailyReadDue(*last), last->failuresRepeat,
+                PasswordListChanged(*last)};
     }
 
     // Where only size and time vouch, the files are read once a day. The day is shortened
@@ -140,7 +141,8 @@ class RecordedExtraction {
         return ::time(nullptr) - record.filesRead >= kDay - spread;
     }
 
-    // One look at each volume the record names, in the archive's folder.
+    // One look at each volume the record names, in the archive's folder: the volumes are
+    // known only once the archive's end has been read.
     bool VolumesStandAsRecorded(const ExtractionRecord& record) const {
         if (record.volumes.empty()) {
             return true;
@@ -158,26 +160,21 @@ class RecordedExtraction {
     }
 
     // The volumes other than the one named, as they were read; a record of others vouches
-    // for nothing.
+    // for nothing, and one of a volume that cannot be looked at is not kept.
     void NoteVolumes(const ArchiveFile& file) {
         const auto& volumes = file.Volumes();
-        volumeCount_ = volumes.size();
         record_.volumes.clear();
+        volumesKnown_ = true;
         for (size_t i = 0; i < volumes.size(); ++i) {
+            struct stat status {};
             if (i == file.NamedVolume()) {
                 continue;
             }
-            struct stat status {};
-            if (::fstat(volumes[i].fd.Get(), &status) != 0) {
-                trusted_ = false;
-                break;
-            }
-            const RecordedFile volume = RecordedFile::From(status, archiveVouching_);
-            record_.volumes.push_back({volumes[i].name, volume});
-            racyVolume_ = racyVolume_ || RacyLimit().IsRacy(volume.Touched(), archiveVouching_);
-        }
-        if (previous_ && (!trusted_ || previous_->volumes != record_.volumes)) {
-            previous_.reset();
+            const bool known = ::fstat(volumes[i].fd.Get(), &status) == 0;
+            volumesKnown_ = volumesKnown_ && known;
+            record_.volumes.push_back(
+                {volumes[i].name,
+                 known ? RecordedFile::From(status, archiveVouching_) : RecordedFile{}});
         }
     }
 
@@ -197,25 +194,23 @@ class RecordedExtraction {
     }
 
     // An entry that wanted a password may open with the list as it is now.
-    bool PasswordListChanged() const {
-        if (!previous_->wantsPassword) {
+    static bool PasswordListChanged(const ExtractionRecord& last) {
+        if (!last.wantsPassword) {
             return false;
         }
         const auto path = contract::PasswordListPath();
         const auto identity = path ? PasswordListIdentity(*path) : std::nullopt;
         return (identity ? RecordedFile::From(*identity, kWholeIdentity) : RecordedFile{}) !=
-               previous_->passwordList;
+               last.passwordList;
     }
-
-    enum class Standing { NotAsked, All, Some, None };
 
     // One lstat of each file the record names, on several threads, a run of the record
     // at a time, until one stands as recorded and another does not. A path not as the
     // plan would have written it is not followed; the files below a folder that is gone
     // cost nothing. All only for a record that is whole.
-    Standing WhatRecordedStands(const OutputFolder& output) const {
+    Standing WhatRecordedStands(const ExtractionRecord& last, const OutputFolder& output) const {
         constexpr size_t kRecordRun = 64 * 1024;
-        const FilesPlace place{previous_->filesDevice, filesVouching_};
+        const FilesPlace place{last.filesDevice, filesVouching_};
         std::atomic<bool> anyStands{false};
         std::atomic<bool> anyGone{false};
         const bool whole = VisitRecordedFiles(
@@ -247,40 +242,42 @@ class RecordedExtraction {
     }
 
     // A pass that extracted everything says so again, with everything in place.
-    ExtractionStatus Replay(std::vector<std::string>& lines) const {
-        if (previous_->status == kExtractedAll) {
-            const auto& succeeded = previous_->succeeded;
+    static ExtractionStatus Replay(const ExtractionRecord& last, std::vector<std::string>& lines) {
+        if (last.status == kExtractedAll) {
+            const auto& succeeded = last.succeeded;
             lines.push_back(SummaryLine(succeeded, succeeded.files + succeeded.links, 0));
         } else {
-            lines.insert(lines.end(), previous_->reportLines.begin(), previous_->reportLines.end());
+            lines.insert(lines.end(), last.reportLines.begin(), last.reportLines.end());
         }
-        return static_cast<ExtractionStatus>(previous_->status);
+        return static_cast<ExtractionStatus>(last.status);
     }
 
     // An archive changed a moment ago might change again within the same tick, and then
-    // look like the one recorded: it gets a record only once it has been still a while.
+    // look like the one recorded: it gets a record only once it, and each volume, has been
+    // still a while.
     void Save(const std::vector<std::string>& lines) {
-        if (!trusted_ || racyVolume_ ||
-            RacyLimit().IsRacy(record_.archive.Touched(), archiveVouching_)) {
+        const RacyLimit racy;
+        const auto isRacy = [&](const RecordedFile& file) {
+            return racy.IsRacy(file.Touched(), archiveVouching_);
+        };
+        if (!Recordable() || isRacy(record_.archive) ||
+            std::any_of(record_.volumes.begin(), record_.volumes.end(),
+                        [&](const RecordedVolume& volume) { return isRacy(volume.file); })) {
             return;
         }
         record_.reportLines = lines;
         // A pass that found everything as recorded has nothing new to say.
-        SaveRecord(*recordPath_, record_, loadedCrc_);
+        SaveRecord(*recordPath_, record_, vouching_.LoadedCrc());
     }
 
     const ExtractRequest& request_;
     const std::optional<std::filesystem::path> recordPath_;
     ExtractionRecord record_;
-    struct stat archive_ {};
-    std::optional<ExtractionRecord> previous_;
+    VouchingRecord vouching_{std::nullopt};
     bool archiveKnown_ = false;
-    bool trusted_ = false;
-    bool racyVolume_ = false;
-    std::optional<uint32_t> loadedCrc_;
+    bool volumesKnown_ = true;  // until one of them cannot be looked at
     Vouching archiveVouching_;
     Vouching filesVouching_;
-    size_t volumeCount_ = 1;
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "../MountedImage.h"
 #include "ExtractionFixture.h"
 #include "ExtractionRecord.h"
+#include "LastRecord.h"
 #include "UniqueFd.h"
 #include "Vouching.h"
 
@@ -321,4 +322,43 @@ TEST(RecordFormat, ARecordWrittenBeforeReadsBackTheSame) {
     const TemporaryFolder folder;
     sevenzip32::SaveRecord(folder.Path() / "again", expected);
     EXPECT_EQ(ReadWholeFile(folder / "again"), ReadWholeFile(kOldRecord));
+}
+
+// What the last record is good for, from what stands now: only a whole record of the
+// archive as it is, whose volumes stand and whose daily read is not due, is used at all;
+// it replays only failures that repeat, while the password list is as it was, with every
+// file it names in place; one none of whose files stand vouches for nothing.
+TEST(RecordFormat, TheLastRecordIsUsedOnlyForWhatItCanVouchFor) {
+    using sevenzip32::RecordFacts;
+    using sevenzip32::RecordUse;
+    using sevenzip32::Standing;
+    const RecordFacts usable{true, true, false, true, false};
+    struct Row {
+        RecordFacts facts;
+        Standing standing;
+        RecordUse use;
+    };
+    const auto with = [&](auto change) {
+        RecordFacts facts = usable;
+        change(facts);
+        return facts;
+    };
+    for (const Row& row : {
+             Row{usable, Standing::All, RecordUse::Replay},
+             Row{usable, Standing::Some, RecordUse::Vouch},
+             Row{usable, Standing::None, RecordUse::Afresh},
+             Row{with([](RecordFacts& f) { f.failuresRepeat = false; }), Standing::NotAsked,
+                 RecordUse::Vouch},
+             Row{with([](RecordFacts& f) { f.passwordListChanged = true; }), Standing::NotAsked,
+                 RecordUse::Vouch},
+             Row{with([](RecordFacts& f) { f.found = false; }), Standing::NotAsked,
+                 RecordUse::Afresh},
+             Row{with([](RecordFacts& f) { f.volumesStand = false; }), Standing::NotAsked,
+                 RecordUse::Afresh},
+             Row{with([](RecordFacts& f) { f.dailyReadDue = true; }), Standing::NotAsked,
+                 RecordUse::Afresh},
+         }) {
+        EXPECT_EQ(sevenzip32::MayReplay(row.facts), row.standing != Standing::NotAsked);
+        EXPECT_EQ(sevenzip32::UseOfRecord(row.facts, row.standing), row.use);
+    }
 }
