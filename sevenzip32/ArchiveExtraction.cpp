@@ -337,8 +337,8 @@ class ArchiveExtraction {
         if (!newFolder) {
             tools.folders.PrepareToWrite();
         }
-        Unlocked(record, tools, [&](EntryDecryptor* decryptor) {
-            WriteFile(entry, record, folder, name, tools, decryptor);
+        Unlocked(record, tools, [&](EntryBytes* decrypted) {
+            WriteFile(entry, record, folder, name, tools, decrypted);
         });
         NoteWhatWasLeft(index, folder->Get(), name);
     }
@@ -351,14 +351,14 @@ class ArchiveExtraction {
             decode(nullptr);
             return;
         }
-        unlocker_.Unlock(tools.decoder.LockOf(file_, record),
-                         [&](EntryDecryptor& decryptor) { decode(&decryptor); });
+        tools.decoder.Unlock(file_, record, unlocker_,
+                             [&](EntryBytes& decrypted) { decode(&decrypted); });
     }
 
     // The entry's bytes into a temporary, put in place under name once all of them
     // checked out; a failure leaves nothing.
     void WriteFile(const PlannedEntry& entry, const CentralRecord& record, const SharedFd& folder,
-                   const std::string& name, WorkerTools& tools, EntryDecryptor* decryptor) {
+                   const std::string& name, WorkerTools& tools, EntryBytes* decrypted) {
         DiskClaim claim(budget_, record.size);
         TemporaryFile file(folder, TemporaryFile::Kind::AnonymousWherePossible, entry.mode);
         std::optional<BackgroundBytes> background;
@@ -376,7 +376,7 @@ class ArchiveExtraction {
             }
         };
         // Lent by reference: a sink holding all it touches would cost an allocation a file.
-        tools.decoder.Decode(file_, record, std::ref(write), decryptor);
+        tools.decoder.Decode(file_, record, std::ref(write), decrypted);
         if (background) {
             background->Finish();
             background.reset();
@@ -414,12 +414,12 @@ class ArchiveExtraction {
             return;  // vouched for by the record
         }
         std::string target;
-        Unlocked(Record(entry), tools, [&](EntryDecryptor* decryptor) {
+        Unlocked(Record(entry), tools, [&](EntryBytes* decrypted) {
             target.clear();
             tools.decoder.Decode(
                 file_, Record(entry),
                 [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); },
-                decryptor);
+                decrypted);
         });
         // Composed as the names are, so that it still finds the file it points to.
         if (std::string composed; IsValidUtf8(target) && ComposeName(target, composed)) {

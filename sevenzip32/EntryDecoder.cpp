@@ -54,56 +54,88 @@ class CheckedSink {
     uint32_t crc_ = 0;
 };
 
-void EntryDecoder::Decode(const ArchiveFile& file, const CentralRecord& record,
-                          const ChunkSink& sink, EntryDecryptor* decryptor) {
-    if (record.IsEncrypted() && decryptor == nullptr) {
-        throw EntryFailure(Reason::kEncrypted);
+// The bytes the archive stores for an entry. A small entry's come with their neighbours'
+// through one larger read (archives of many small files are read a window at a time, not
+// with a system call per file); a larger entry's in reads of the buffer's size.
+class StoredBytes : public EntryBytes {
+  public:
+    StoredBytes(EntryDecoder& decoder, const ArchiveFile& file, uint64_t offset, uint64_t size)
+        : decoder_(decoder), file_(file), offset_(offset), left_(size) {}
+
+    std::span<const uint8_t> Next(uint64_t most) override {
+        const uint64_t wanted = std::min(most, left_);
+        if (wanted == 0) {
+            return {};
+        }
+        std::span<const uint8_t> chunk;
+        if (left_ <= EntryDecoder::kReadWithNeighboursUpTo) {
+            chunk = decoder_.ReadAt(file_, offset_, wanted);
+        } else {
+            std::vector<uint8_t>& input = decoder_.input_;
+            const size_t size = static_cast<size_t>(std::min<uint64_t>(wanted, input.size()));
+            file_.ReadAt(offset_, {input.data(), size});
+            chunk = {input.data(), size};
+        }
+        offset_ += chunk.size();
+        left_ -= chunk.size();
+        return chunk;
     }
-    // Taken at the first entry that needs them: a pass that finds everything in place
-    // decodes nothing.
+    uint64_t Left() const override { return left_; }
+
+  private:
+    EntryDecoder& decoder_;
+    const ArchiveFile& file_;
+    uint64_t offset_;
+    uint64_t left_;
+};
+
+// Taken at the first entry that needs them: a pass that finds everything in place
+// decodes nothing.
+void EntryDecoder::TakeBuffers() {
     if (input_.empty()) {
         input_.resize(kBufferSize);
         output_.resize(kBufferSize);
     }
-    if (decryptor != nullptr && decrypted_.empty()) {
-        decrypted_.resize(kBufferSize);
+}
+
+std::unique_ptr<EntryBytes> EntryDecoder::Stored(const ArchiveFile& file,
+                                                 const CentralRecord& record) {
+    TakeBuffers();
+    return std::make_unique<StoredBytes>(*this, file, record.dataOffset, record.compressedSize);
+}
+
+void EntryDecoder::Decode(const ArchiveFile& file, const CentralRecord& record,
+                          const ChunkSink& sink, EntryBytes* decrypted) {
+    if (record.IsEncrypted() && decrypted == nullptr) {
+        throw EntryFailure(Reason::kEncrypted);
     }
-    decryptor_ = decryptor;
-    const Data data = DataOf(record);
+    TakeBuffers();
+    StoredBytes stored(*this, file, record.dataOffset, record.compressedSize);
+    EntryBytes& bytes = decrypted != nullptr ? *decrypted : stored;
     CheckedSink checked(record, sink);
     if (record.method == kMethodStored) {
-        ReadStored(file, data, checked);
+        ReadStored(bytes, checked);
     } else {
-        ReadCompressed(file, record, data, checked);
+        ReadCompressed(bytes, record, checked);
     }
-    if (decryptor != nullptr) {
-        const size_t trailer = CipherTrailerSize(record.cipher);
-        decryptor->Finish(trailer == 0 ? std::span<const uint8_t>()
-                                       : ReadAt(file, data.offset + data.size, trailer));
-    }
+    bytes.Finish();
     checked.Finish();
 }
 
-EntryDecoder::Data EntryDecoder::DataOf(const CentralRecord& record) {
-    const uint64_t header = CipherHeaderSize(record.cipher);
-    const uint64_t trailer = CipherTrailerSize(record.cipher);
-    if (record.compressedSize < header + trailer) {
-        throw EntryFailure(Reason::kCipherHeaderTooShort);
-    }
-    return {record.dataOffset + header, record.compressedSize - header - trailer};
-}
-
-// The cipher's header, read where the entry's data begins; the check byte of the
-// traditional cipher is the CRC's high byte, or that of the local header's time.
-EntryLock EntryDecoder::LockOf(const ArchiveFile& file, const CentralRecord& record) {
+// The check byte of the traditional cipher is the CRC's high byte, or that of the local
+// header's time.
+void EntryDecoder::Unlock(const ArchiveFile& file, const CentralRecord& record,
+                          EntryUnlocker& unlocker,
+                          const std::function<void(EntryBytes&)>& attempt) {
     EntryLock lock;
     lock.cipher = record.cipher;
-    const uint64_t header = DataOf(record).offset - record.dataOffset;
-    const auto bytes = ReadAt(file, record.dataOffset, header);
-    std::copy(bytes.begin(), bytes.end(), lock.header.begin());
     lock.crcCheck = static_cast<uint8_t>(record.crc >> 24);
     lock.timeCheck = ReadAt(file, record.localHeaderOffset + 11, 1)[0];
-    return lock;
+    if (decrypted_.empty()) {
+        decrypted_.resize(kBufferSize);
+    }
+    unlocker.Unlock(
+        lock, [&] { return Stored(file, record); }, decrypted_, attempt);
 }
 
 // A few bytes near the entry, through the window.
@@ -127,51 +159,25 @@ MethodDecoder& EntryDecoder::DecoderFor(const CentralRecord& record) {
     return *decoder;
 }
 
-// A small entry's bytes come with their neighbours' through one larger read (archives of
-// many small files are read a window at a time, not with a system call per file); a
-// larger entry's in reads of the buffer's size. Decrypted when the entry is encrypted.
-// Valid until the next call.
-std::span<const uint8_t> EntryDecoder::NextChunk(const ArchiveFile& file, uint64_t offset,
-                                                 uint64_t left) {
-    std::span<const uint8_t> chunk;
-    if (left <= kReadWithNeighboursUpTo) {
-        chunk = ReadAt(file, offset, left);
-    } else {
-        const size_t size = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
-        file.ReadAt(offset, {input_.data(), size});
-        chunk = {input_.data(), size};
-    }
-    if (decryptor_ == nullptr) {
-        return chunk;
-    }
-    decryptor_->Decrypt(chunk, {decrypted_.data(), chunk.size()});
-    return {decrypted_.data(), chunk.size()};
-}
-
-void EntryDecoder::ReadStored(const ArchiveFile& file, Data data, CheckedSink& checked) {
-    uint64_t offset = data.offset;
-    uint64_t left = data.size;
-    while (left > 0) {
-        const std::span<const uint8_t> chunk = NextChunk(file, offset, left);
+void EntryDecoder::ReadStored(EntryBytes& bytes, CheckedSink& checked) {
+    while (bytes.Left() > 0) {
+        const std::span<const uint8_t> chunk = bytes.Next(bytes.Left());
+        if (chunk.empty()) {
+            throw EntryFailure(Reason::kDataEndsEarly);
+        }
         checked.Put(chunk);
-        offset += chunk.size();
-        left -= chunk.size();
     }
 }
 
 // The stream must end exactly where the declared compressed size does: bytes left over
 // would be data one reader shows and another does not.
-void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& record, Data data,
+void EntryDecoder::ReadCompressed(EntryBytes& bytes, const CentralRecord& record,
                                   CheckedSink& checked) {
     MethodDecoder& decoder = DecoderFor(record);
-    uint64_t offset = data.offset;
-    uint64_t left = data.size;
     std::span<const uint8_t> pending;
     for (;;) {
-        if (pending.empty() && left > 0) {
-            pending = NextChunk(file, offset, left);
-            offset += pending.size();
-            left -= pending.size();
+        if (pending.empty() && bytes.Left() > 0) {
+            pending = bytes.Next(bytes.Left());
         }
         const MethodDecoder::Step step = decoder.Decode(pending, output_);
         pending = pending.subspan(step.consumed);
@@ -183,7 +189,7 @@ void EntryDecoder::ReadCompressed(const ArchiveFile& file, const CentralRecord& 
             throw EntryFailure(pending.empty() ? Reason::kDataEndsEarly : Reason::kDataDamaged);
         }
     }
-    if (!pending.empty() || left > 0) {
+    if (!pending.empty() || bytes.Left() > 0) {
         throw EntryFailure(Reason::kDataEndsBeforeDeclaredSize);
     }
 }

@@ -12,7 +12,7 @@
 
 #include "ArchiveFile.h"
 #include "CentralDirectory.h"
-#include "EntryDecryptor.h"
+#include "EntryBytes.h"
 #include "EntryUnlocker.h"
 #include "MethodDecoder.h"
 #include "ReadWindow.h"
@@ -31,28 +31,25 @@ class EntryDecoder {
 
     // Feeds the entry's bytes to sink and throws EntryFailure when they are more or
     // fewer than declared, fail their CRC-32, do not decode, or leave compressed bytes over.
-    // An encrypted entry's bytes go through decryptor first, and what follows them is
-    // checked before the call returns.
+    // An encrypted entry's bytes come decrypted (from Unlock's attempt), and what closes
+    // them is checked before the call returns.
     void Decode(const ArchiveFile& file, const CentralRecord& record, const ChunkSink& sink,
-                EntryDecryptor* decryptor = nullptr);
+                EntryBytes* decrypted = nullptr);
 
-    // What an encrypted entry's own bytes say of its lock.
-    EntryLock LockOf(const ArchiveFile& file, const CentralRecord& record);
+    // Calls attempt with the encrypted entry's bytes decrypted, with each password that
+    // may open it, until one attempt returns; as EntryUnlocker::Unlock.
+    void Unlock(const ArchiveFile& file, const CentralRecord& record, EntryUnlocker& unlocker,
+                const std::function<void(EntryBytes&)>& attempt);
 
   private:
-    // The entry's data within the archive, without its cipher's header and trailer.
-    struct Data {
-        uint64_t offset = 0;
-        uint64_t size = 0;
-    };
+    friend class StoredBytes;
 
-    static Data DataOf(const CentralRecord& record);
-    void ReadStored(const ArchiveFile& file, Data data, CheckedSink& checked);
-    void ReadCompressed(const ArchiveFile& file, const CentralRecord& record, Data data,
-                        CheckedSink& checked);
+    std::unique_ptr<EntryBytes> Stored(const ArchiveFile& file, const CentralRecord& record);
+    void ReadStored(EntryBytes& bytes, CheckedSink& checked);
+    void ReadCompressed(EntryBytes& bytes, const CentralRecord& record, CheckedSink& checked);
     MethodDecoder& DecoderFor(const CentralRecord& record);
-    std::span<const uint8_t> NextChunk(const ArchiveFile& file, uint64_t offset, uint64_t left);
     std::span<const uint8_t> ReadAt(const ArchiveFile& file, uint64_t offset, uint64_t length);
+    void TakeBuffers();
 
     static constexpr uint64_t kReadWithNeighboursUpTo = 8 * 1024;
 
@@ -60,7 +57,6 @@ class EntryDecoder {
     std::vector<uint8_t> input_;
     std::vector<uint8_t> output_;
     std::vector<uint8_t> decrypted_;
-    EntryDecryptor* decryptor_ = nullptr;  // of the entry being decoded
     std::map<uint16_t, std::unique_ptr<MethodDecoder>> decoders_;
 };
 
