@@ -1,5 +1,15 @@
 #include "DialogControls.h"
 
+QWidget* MakeDialogPanel(QWidget& dialog, int width, int height) {
+    QFont dialogFont(QString::fromUtf8("ＭＳ Ｐゴシック"));
+    dialogFont.setPixelSize(12);
+    dialog.setFont(dialogFont);
+    dialog.setFixedSize(width, height);
+    auto* panel = new QWidget(&dialog);
+    panel->setGeometry(0, 0, width, height);
+    return panel;
+}
+
 QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
     label->move(left, top);

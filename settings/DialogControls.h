@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QToolButton>
 
+// The dialogs' font and fixed client size, and the panel that fills it.
+QWidget* MakeDialogPanel(QWidget& dialog, int width, int height);
+
 // A label sized to its text at left, top.
 QLabel* MakeLabel(QWidget* parent, const QString& text, int left, int top);
 

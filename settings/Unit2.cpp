@@ -18,13 +18,7 @@ TForm2::TForm2(SettingsFields settings, const QWidget& mainWindow) : settings_(s
     setWindowTitle(QString::fromUtf8("設定"));
     // A fixed border and no title-bar buttons, not even the window menu.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QFont dialogFont(QString::fromUtf8("ＭＳ Ｐゴシック"));
-    dialogFont.setPixelSize(12);
-    setFont(dialogFont);
-    setFixedSize(kClientWidth, kClientHeight);
-
-    Panel1 = new QWidget(this);
-    Panel1->setGeometry(0, 0, kClientWidth, kClientHeight);
+    Panel1 = MakeDialogPanel(*this, kClientWidth, kClientHeight);
     Label1 = MakeLabel(Panel1, QString::fromUtf8("監視ﾌｫﾙﾀﾞ"), 26, 20);
     EllipsisEdit1 = new TEllipsisEdit(Panel1);
     EllipsisEdit1->setGeometry(86, 16, 403, 20);

@@ -20,13 +20,7 @@ TForm3::TForm3(const QString& archiveName, std::filesystem::path list, QWidget& 
     setWindowTitle(QString::fromUtf8("パスワード"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setAttribute(Qt::WA_DeleteOnClose);
-    QFont dialogFont(QString::fromUtf8("ＭＳ Ｐゴシック"));
-    dialogFont.setPixelSize(12);
-    setFont(dialogFont);
-    setFixedSize(kClientWidth, kClientHeight);
-
-    Panel1 = new QWidget(this);
-    Panel1->setGeometry(0, 0, kClientWidth, kClientHeight);
+    Panel1 = MakeDialogPanel(*this, kClientWidth, kClientHeight);
     Label1 = MakeLabel(Panel1, QString::fromUtf8("書庫"), 46, 16);
     Label2 = MakeLabel(Panel1, archiveName, 86, 16);
     Label2->setFixedWidth(kClientWidth - 86 - 12);
