@@ -1,8 +1,8 @@
 #include "FailureNotices.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
+#include "ExtractionReport.h"
 #include "FailureReasons.h"
 #include "UserFolders.h"
 
@@ -19,22 +19,8 @@ QString Text(const char* text) {
     return QString::fromUtf8(text);
 }
 
-std::string FileName(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
-}
-
 bool Exists(const std::string& path) {
     return platform::IdentityOf(path).has_value();
-}
-
-// Calls visit with each line of the report.
-template <typename Visit>
-void ForEachLine(std::string_view report, Visit visit) {
-    for (size_t start = 0; start < report.size();) {
-        const size_t end = std::min(report.find('\n', start), report.size());
-        visit(report.substr(start, end - start));
-        start = end + 1;
-    }
 }
 
 // The library's reason lines, the first few of them, in Japanese; a cut in the report
@@ -42,13 +28,13 @@ void ForEachLine(std::string_view report, Visit visit) {
 std::string Reasons(const std::string& report, bool passwordsListed) {
     std::string reasons;
     int count = 0;
-    ForEachLine(report, [&](std::string_view line) {
+    for (const std::string_view line : LinesOf(report)) {
         const std::string shown = ReportLineInJapanese(line, passwordsListed);
         if (count < kReasonsPerArchive && (shown != line || line.starts_with("..."))) {
             reasons += (reasons.empty() ? "" : "\n") + shown;
             ++count;
         }
-    });
+    }
     return reasons.empty() ? report : reasons;
 }
 
@@ -64,12 +50,6 @@ const ArchiveNotice* FirstWantingPassword(const std::vector<ArchiveNotice>& arch
 }
 
 }  // namespace
-
-bool WantsPassword(const std::string& report) {
-    bool wants = false;
-    ForEachLine(report, [&](std::string_view line) { wants = wants || LineWantsPassword(line); });
-    return wants;
-}
 
 std::string WhereThePasswordsAre() {
     const auto list = contract::PasswordListPath();
@@ -111,7 +91,7 @@ FailureNotices::FailureNotices(DesktopNotifications& desktop) : desktop_(desktop
 
 std::optional<ArchiveNotice> FailureNotices::Fresh(const ArchiveOutcome& archive,
                                                    const PasswordsAfterPass& passwords) {
-    const bool wantsPassword = WantsPassword(archive.report);
+    const bool wantsPassword = EntriesWantingPassword(archive.report) > 0;
     ToldState state = {archive.identity};
     for (const platform::ArrivedFile& volume : archive.volumes) {
         state.emplace_back(volume.identity);
@@ -126,7 +106,7 @@ std::optional<ArchiveNotice> FailureNotices::Fresh(const ArchiveOutcome& archive
     }
     told = std::move(state);
     const bool listed = wantsPassword && (passwords.listed || triedInVain);
-    return ArchiveNotice{archive.path, FileName(archive.path), wantsPassword, listed,
+    return ArchiveNotice{archive.path, archive.Name(), wantsPassword, listed,
                          Escaped(Reasons(archive.report, listed)).toStdString()};
 }
 

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <QObject>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,7 +17,7 @@
 #include <vector>
 
 #include "DesktopNotifications.h"
-#include "PasswordListFile.h"
+#include "FileIdentity.h"
 #include "WatchFolderScan.h"
 
 // What the passes have to go on about passwords, as the pass that just ended left them.
@@ -40,9 +39,6 @@ struct ArchiveNotice {
 
 // The notification that names archives.
 Notification NotificationOf(const std::vector<ArchiveNotice>& archives);
-
-// The reason the extraction library gives an entry that no listed password opens.
-bool WantsPassword(const std::string& report);
 
 class FailureNotices : public QObject {
     Q_OBJECT

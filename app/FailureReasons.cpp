@@ -1,7 +1,9 @@
 #include "FailureReasons.h"
 
+#include <algorithm>
 #include <iterator>
 
+#include "ExtractionReport.h"
 #include "ReasonTable.h"
 
 namespace {
@@ -122,4 +124,9 @@ bool LineWantsPassword(std::string_view line) {
     }
     const ReasonAt reason = FindReason(line.substr(kOpenings[0].library.size()));
     return reason.words != nullptr && reason.words->library == kNoPasswordOpensIt;
+}
+
+size_t EntriesWantingPassword(std::string_view report) {
+    const auto lines = LinesOf(report);
+    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), LineWantsPassword));
 }

@@ -19,3 +19,6 @@ std::string ReportLineInJapanese(std::string_view line, bool passwordsListed = t
 
 // True when the line tells of an entry that no listed password opens.
 bool LineWantsPassword(std::string_view line);
+
+// How many entries the report tells of that no listed password opens.
+size_t EntriesWantingPassword(std::string_view report);

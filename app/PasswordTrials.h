@@ -13,9 +13,6 @@
 #include "PasswordListFile.h"
 #include "WatchFolderScan.h"
 
-// How many of the archive's entries no listed password opened, by its report.
-size_t EntriesWantingPassword(const ArchiveOutcome& archive);
-
 class PasswordTrials {
   public:
     // archiveName: the name, without its folder, of the archive the password was entered for.

@@ -1,7 +1,6 @@
 #include "SuccessNotices.h"
 
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QUrl>
 #include <vector>
 
@@ -55,10 +54,10 @@ void SuccessNotices::Announce(const PassOutcome& pass, const std::string& watchF
         return;
     }
     Notification notification;
-    notification.summary = news.size() == 1
-                               ? QString::fromUtf8("解凍しました: ") +
-                                     QFileInfo(QString::fromStdString(news[0]->path)).fileName()
-                               : QString::fromUtf8("%1 個の書庫を解凍しました").arg(news.size());
+    notification.summary =
+        news.size() == 1
+            ? QString::fromUtf8("解凍しました: ") + QString::fromStdString(news[0]->Name())
+            : QString::fromUtf8("%1 個の書庫を解凍しました").arg(news.size());
     notification.body = QString::fromStdString(watchFolder).toHtmlEscaped();
     notification.actions = {kOpenFolderAction, QString::fromUtf8("フォルダを開く")};
     notification.urgency = 0;

@@ -8,18 +8,6 @@ namespace {
 constexpr std::string_view kVolumesLine = "Volumes: ";
 constexpr std::string_view kSummaryLine = "Extracted ";
 
-// Calls visit with each line of the report until it returns true.
-template <typename Visit>
-void FindLine(std::string_view report, Visit visit) {
-    for (size_t start = 0; start < report.size();) {
-        const size_t end = std::min(report.find('\n', start), report.size());
-        if (visit(report.substr(start, end - start))) {
-            return;
-        }
-        start = end + 1;
-    }
-}
-
 // Reads a number followed by after from the front of text.
 bool TakeNumber(std::string_view& text, uint64_t& number, std::string_view after) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -59,30 +47,34 @@ std::optional<EntryCounts> ParseSummary(std::string_view line) {
 
 }  // namespace
 
+std::vector<std::string_view> LinesOf(std::string_view report) {
+    std::vector<std::string_view> lines;
+    for (size_t start = 0; start < report.size();) {
+        const size_t end = std::min(report.find('\n', start), report.size());
+        lines.push_back(report.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 size_t VolumeCountIn(const std::string& report) {
-    uint64_t count = 1;
-    FindLine(report, [&](std::string_view line) {
-        if (!line.starts_with(kVolumesLine)) {
-            return false;
+    for (std::string_view line : LinesOf(report)) {
+        if (line.starts_with(kVolumesLine)) {
+            line.remove_prefix(kVolumesLine.size());
+            uint64_t count = 1;
+            return TakeNumber(line, count, "") && line.empty() ? static_cast<size_t>(count) : 1;
         }
-        line.remove_prefix(kVolumesLine.size());
-        uint64_t number = 0;
-        if (TakeNumber(line, number, "") && line.empty()) {
-            count = number;
-        }
-        return true;
-    });
-    return static_cast<size_t>(count);
+    }
+    return 1;
 }
 
 std::optional<EntryCounts> EntryCountsIn(const std::string& report) {
-    std::optional<EntryCounts> counts;
-    FindLine(report, [&](std::string_view line) {
-        if (!line.starts_with(kSummaryLine)) {
-            return false;
+    for (const std::string_view line : LinesOf(report)) {
+        if (line.starts_with(kSummaryLine)) {
+            if (auto counts = ParseSummary(line.substr(kSummaryLine.size()))) {
+                return counts;
+            }
         }
-        counts = ParseSummary(line.substr(kSummaryLine.size()));
-        return counts.has_value();
-    });
-    return counts;
+    }
+    return std::nullopt;
 }

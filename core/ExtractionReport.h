@@ -6,6 +6,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
+
+// The report's lines, without their line ends.
+std::vector<std::string_view> LinesOf(std::string_view report);
 
 // How many files the report says the archive was read from: 1 but for a split archive.
 size_t VolumeCountIn(const std::string& report);

@@ -11,6 +11,7 @@
 
 #include "ArrivedFileDeletion.h"
 #include "FileIdentity.h"
+#include "FolderEntries.h"
 
 // What became of one archive of the pass, as it was when its extraction began.
 struct ArchiveOutcome {
@@ -20,6 +21,9 @@ struct ArchiveOutcome {
     std::vector<platform::ArrivedFile> volumes;
     bool extracted = false;  // every entry came out
     std::string report;      // the extraction library's words
+
+    // The archive's name in its folder.
+    std::string Name() const { return path.substr(path.rfind(platform::kPathSeparator) + 1); }
 };
 
 struct PassOutcome {
