@@ -18,8 +18,6 @@ constexpr uint64_t kStubsUpTo = 1024 * 1024;
 constexpr size_t kSliceSize = 1024 * 1024;
 constexpr size_t kSearchChunk = 256 * 1024;
 constexpr uint16_t kVersion = 20;
-constexpr char kLocalSignatureBytes[] = {'P', 'K', 3, 4};
-constexpr char kDescriptorSignatureBytes[] = {'P', 'K', 7, 8};
 
 void Put16(std::vector<uint8_t>& out, uint16_t value) {
     out.push_back(static_cast<uint8_t>(value));
@@ -34,9 +32,12 @@ void Put64(std::vector<uint8_t>& out, uint64_t value) {
     Put32(out, static_cast<uint32_t>(value >> 32));
 }
 
-// Where signature first stands in the file from offset up to before end.
-std::optional<uint64_t> Find(const ArchiveFile& file, const char (&signature)[4], uint64_t offset,
+// Where the record signature first stands in the file from offset up to before end.
+std::optional<uint64_t> Find(const ArchiveFile& file, uint32_t record, uint64_t offset,
                              uint64_t end) {
+    const uint8_t signature[4] = {static_cast<uint8_t>(record), static_cast<uint8_t>(record >> 8),
+                                  static_cast<uint8_t>(record >> 16),
+                                  static_cast<uint8_t>(record >> 24)};
     std::vector<uint8_t> chunk(kSearchChunk);
     while (offset + sizeof signature <= end) {
         const auto length = static_cast<size_t>(std::min<uint64_t>(chunk.size(), end - offset));
@@ -61,7 +62,7 @@ struct Descriptor {
 std::optional<Descriptor> FindDescriptor(const ArchiveFile& file, uint64_t dataOffset, bool zip64) {
     const size_t length = zip64 ? 24 : 16;
     for (uint64_t from = dataOffset;;) {
-        const auto at = Find(file, kDescriptorSignatureBytes, from, file.Size());
+        const auto at = Find(file, kDescriptorSignature, from, file.Size());
         if (!at || *at + length > file.Size()) {
             return std::nullopt;
         }
@@ -157,7 +158,7 @@ bool PutCentralHeader(std::vector<uint8_t>& out, const WalkedEntry& entry) {
 }  // namespace
 
 std::optional<uint64_t> FirstLocalHeader(const ArchiveFile& file) {
-    return Find(file, kLocalSignatureBytes, 0, std::min(file.Size(), kStubsUpTo));
+    return Find(file, kLocalSignature, 0, std::min(file.Size(), kStubsUpTo));
 }
 
 uint64_t WalkLocalHeaders(const ArchiveFile& file, uint64_t start,

@@ -90,9 +90,8 @@ std::string Shortened(std::string_view part, const NameRules& rules) {
     return std::string(stem.substr(0, end)) + tail;
 }
 
-// One part as rules take it; true when it changed.
-bool FitPart(const NameRules& rules, std::string& part) {
-    bool changed = false;
+// One part as rules take it.
+void FitPart(const NameRules& rules, std::string& part) {
     if (rules.windowsNames && part.find_first_of(kRefusedByWindows) != std::string::npos) {
         std::string wide;
         for (const char c : part) {
@@ -107,13 +106,10 @@ bool FitPart(const NameRules& rules, std::string& part) {
             }
         }
         part = std::move(wide);
-        changed = true;
     }
     if (LengthOf(part, rules) > rules.longestPart) {
         part = Shortened(part, rules);
-        changed = true;
     }
-    return changed;
 }
 
 }  // namespace
