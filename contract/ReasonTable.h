@@ -4,6 +4,11 @@
 // words, the window's words).
 #pragma once
 
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <string_view>
+
 // clang-format off
 #define KESTO_REASONS(X) \
     /* the archive as a whole */ \
@@ -225,3 +230,50 @@
     X(kNoOutputFolder, "no output folder given with -o", \
       "解凍先フォルダーが -o で指定されていません")
 // clang-format on
+
+namespace contract {
+
+// clang-format off
+enum class Reason : uint8_t {
+#define KESTO_REASON_NAME(name, words, japanese) name,
+    KESTO_REASONS(KESTO_REASON_NAME)
+#undef KESTO_REASON_NAME
+    kCount  // not a reason: how many there are
+};
+
+inline constexpr std::string_view kReasonWords[] = {
+#define KESTO_REASON_WORDS(name, words, japanese) words,
+    KESTO_REASONS(KESTO_REASON_WORDS)
+#undef KESTO_REASON_WORDS
+};
+
+inline constexpr std::string_view kReasonJapanese[] = {
+#define KESTO_REASON_JAPANESE(name, words, japanese) japanese,
+    KESTO_REASONS(KESTO_REASON_JAPANESE)
+#undef KESTO_REASON_JAPANESE
+};
+// clang-format on
+
+// The library's words for a reason, as its report writes them.
+constexpr std::string_view WordsOf(Reason reason) {
+    const auto index = static_cast<size_t>(reason);
+    return index < std::size(kReasonWords) ? kReasonWords[index] : std::string_view();
+}
+
+// The window's words for it.
+constexpr std::string_view JapaneseOf(Reason reason) {
+    const auto index = static_cast<size_t>(reason);
+    return index < std::size(kReasonJapanese) ? kReasonJapanese[index] : std::string_view();
+}
+
+// The reason whose words these are.
+constexpr std::optional<Reason> ReasonWithWords(std::string_view words) {
+    for (size_t i = 0; i < std::size(kReasonWords); ++i) {
+        if (kReasonWords[i] == words) {
+            return static_cast<Reason>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace contract

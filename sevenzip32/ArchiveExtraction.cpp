@@ -29,6 +29,7 @@
 #include "ParallelFor.h"
 #include "PathParts.h"
 #include "PublishLink.h"
+#include "ReportLines.h"
 #include "TemporaryFile.h"
 #include "Utf8.h"
 #include "Vouching.h"
@@ -68,11 +69,8 @@ struct WorkerTools {
 }  // namespace
 
 std::string SummaryLine(const KindCounts& succeeded, uint64_t inPlace, uint64_t failed) {
-    const std::string inPlaceNote =
-        inPlace == 0 ? "" : " (" + std::to_string(inPlace) + " already in place)";
-    return "Extracted " + std::to_string(succeeded.files) + " files, " +
-           std::to_string(succeeded.folders) + " folders, " + std::to_string(succeeded.links) +
-           " links" + inPlaceNote + "; " + std::to_string(failed) + " failed.";
+    return contract::SummaryLine(
+        {succeeded.files, succeeded.folders, succeeded.links, inPlace, failed});
 }
 
 namespace {
@@ -173,18 +171,18 @@ class ArchiveExtraction {
         lines.push_back(SummaryLine(succeeded, inPlace, failed));
         for (size_t i = 0; i < plan_.entries.size(); ++i) {
             if (plan_.entries[i].renamed && outcomes_.Succeeded(i)) {
-                lines.push_back("Note: " + plan_.Name(i) + " written as " +
-                                std::string(plan_.paths[i]));
+                lines.push_back(contract::NoteLine(plan_.Name(i), plan_.paths[i]));
             }
         }
         outcomes_.ForEachFailure([&](size_t i, const std::string& reason) {
-            lines.push_back("Failed: " + plan_.Name(i) + ": " + reason);
+            lines.push_back(contract::EntryFailureLine(plan_.Name(i), reason));
         });
         // What was read of an archive cut short is never all it holds.
         if (directory_.cutShort) {
-            lines.push_back(
-                std::string("Failed: ") +
-                EntryFailure(Reason::kCutShort, CutShortDetail(plan_.entries.size())).what());
+            lines.push_back(contract::FailureLine(
+                contract::FailureKind::Failed,
+                contract::ReasonText(Reason::kCutShort,
+                                     contract::CutShortDetail(plan_.entries.size()))));
         }
         return failed == 0 && !directory_.cutShort ? kExtractedAll : kSomeEntriesFailed;
     }

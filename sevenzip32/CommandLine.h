@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "Reasons.h"
+#include "ReportLines.h"
 
 namespace sevenzip32 {
 
@@ -21,8 +22,7 @@ struct CommandLineError {
     std::string detail = {};  // the argument it is about, if any
 
     std::string Text() const {
-        return detail.empty() ? std::string(TextOf(reason))
-                              : std::string(TextOf(reason)).append(": ").append(detail);
+        return detail.empty() ? contract::ReasonText(reason) : contract::ReasonText(reason, detail);
     }
 };
 

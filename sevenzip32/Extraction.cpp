@@ -23,6 +23,7 @@
 #include "NameRules.h"
 #include "OutputFolder.h"
 #include "PasswordList.h"
+#include "ReportLines.h"
 #include "UserFolders.h"
 #include "VolumeLookup.h"
 #include "Vouching.h"
@@ -104,7 +105,8 @@ class RecordedExtraction {
                                                    Recordable() ? &record_ : nullptr);
         } catch (const std::exception& failure) {
             const auto* entryFailure = dynamic_cast<const EntryFailure*>(&failure);
-            lines.push_back("Failed: " + ReasonOf(failure, Reason::kExtractionStopped));
+            lines.push_back(contract::FailureLine(contract::FailureKind::Failed,
+                                                  ReasonOf(failure, Reason::kExtractionStopped)));
             record_.status = kArchiveRejected;
             record_.failuresRepeat = entryFailure != nullptr && entryFailure->LiesInTheArchive();
             record_.ForgetEntries();
@@ -283,13 +285,13 @@ class RecordedExtraction {
 }  // namespace
 
 ExtractionStatus Extract(const ExtractRequest& request, OutputText& report) {
-    report.AddLine("Archive: " + request.archivePath);
+    report.AddLine(contract::ArchiveLine(request.archivePath));
     std::vector<std::string> lines;
     RecordedExtraction extraction(request);
     const ExtractionStatus status = extraction.Run(lines);
     // Which files the archive was read from: all of them go, or none, with the archive.
     if (extraction.VolumeCount() > 1) {
-        report.AddLine("Volumes: " + std::to_string(extraction.VolumeCount()));
+        report.AddLine(contract::VolumesLine(extraction.VolumeCount()));
     }
     for (const std::string& line : lines) {
         report.AddLine(line);

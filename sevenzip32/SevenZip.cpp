@@ -7,6 +7,7 @@
 #include "Extraction.h"
 #include "OutputText.h"
 #include "Reasons.h"
+#include "ReportLines.h"
 
 #define SEVENZIP_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -24,13 +25,15 @@ SEVENZIP_EXPORT int SevenZip(uint32_t /*ownerWindow*/, const char* commandLine, 
     try {
         auto parsed = ParseCommandLine(commandLine == nullptr ? "" : commandLine);
         if (auto* error = std::get_if<CommandLineError>(&parsed)) {
-            report.AddLine("Command line refused: " + error->Text());
+            report.AddLine(
+                contract::FailureLine(contract::FailureKind::CommandLineRefused, error->Text()));
             status = kBadCommandLine;
         } else {
             status = Extract(std::get<ExtractRequest>(parsed), report);
         }
     } catch (...) {
-        report.AddLine("Internal error: " + std::string(TextOf(Reason::kExtractionStopped)));
+        report.AddLine(contract::FailureLine(contract::FailureKind::InternalError,
+                                             contract::ReasonText(Reason::kExtractionStopped)));
         status = kInternalError;
     }
     try {

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "Reasons.h"
+#include "ReportLines.h"
 
 namespace sevenzip32 {
 
@@ -24,10 +25,10 @@ class EntryFailure : public std::runtime_error {
     enum class Cause { InTheArchive, WantsPassword, Outside };
 
     explicit EntryFailure(Reason reason, Cause cause = Cause::InTheArchive)
-        : std::runtime_error(std::string(TextOf(reason))), reason_(reason), cause_(cause) {}
+        : std::runtime_error(contract::ReasonText(reason)), reason_(reason), cause_(cause) {}
     // The reason, then what it is about: "reason: detail".
     EntryFailure(Reason reason, std::string_view detail, Cause cause = Cause::InTheArchive)
-        : std::runtime_error(std::string(TextOf(reason)).append(": ").append(detail)),
+        : std::runtime_error(contract::ReasonText(reason, detail)),
           reason_(reason),
           cause_(cause) {}
 
@@ -61,7 +62,7 @@ inline std::string ReasonOf(const std::exception& thrown, Reason otherwise) {
     if (dynamic_cast<const std::bad_alloc*>(&thrown) != nullptr) {
         return std::string(TextOf(Reason::kOutOfMemory));
     }
-    return std::string(TextOf(otherwise)).append(": ").append(thrown.what());
+    return contract::ReasonText(otherwise, thrown.what());
 }
 
 // A number of bytes as a person reads it: "5 KB", "3.2 GB".
@@ -82,7 +83,7 @@ inline std::string BytesInWords(uint64_t bytes) {
 // With what was needed and what was free above the reserve.
 inline EntryFailure NotEnoughSpace(uint64_t needed, uint64_t free) {
     return EntryFailure(Reason::kNotEnoughSpace,
-                        BytesInWords(needed) + " needed, " + BytesInWords(free) + " free",
+                        contract::SpaceDetail(BytesInWords(needed), BytesInWords(free)),
                         EntryFailure::Cause::Outside);
 }
 

@@ -4,22 +4,16 @@
 // the system's words for an error).
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
 #include "ReasonTable.h"
 
 namespace sevenzip32 {
 
-// clang-format off
-enum class Reason : uint8_t {
-#define KESTO_REASON_NAME(name, words, japanese) name,
-    KESTO_REASONS(KESTO_REASON_NAME)
-#undef KESTO_REASON_NAME
-    kCount  // not a reason: how many there are
-};
-// clang-format on
+using contract::Reason;
 
-std::string_view TextOf(Reason reason);
+inline std::string_view TextOf(Reason reason) {
+    return contract::WordsOf(reason);
+}
 
 }  // namespace sevenzip32

@@ -160,7 +160,7 @@ CentralDirectory ReadWhatArrived(const ArchiveFile& file, uint64_t start,
     });
     reader.Finish();
     if (directory.records.empty()) {
-        throw EntryFailure(Reason::kCutShort, CutShortDetail(0));
+        throw EntryFailure(Reason::kCutShort, contract::CutShortDetail(0));
     }
     return directory;
 }

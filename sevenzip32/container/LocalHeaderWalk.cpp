@@ -221,9 +221,4 @@ uint64_t WalkLocalHeaders(const ArchiveFile& file, uint64_t start,
     return at;
 }
 
-std::string CutShortDetail(size_t wholeEntries) {
-    return std::to_string(wholeEntries) +
-           (wholeEntries == 1 ? " whole entry was read" : " whole entries were read");
-}
-
 }  // namespace sevenzip32

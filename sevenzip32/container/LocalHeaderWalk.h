@@ -24,7 +24,4 @@ std::optional<uint64_t> FirstLocalHeader(const ArchiveFile& file);
 uint64_t WalkLocalHeaders(const ArchiveFile& file, uint64_t start,
                           const std::function<void(std::span<const uint8_t>)>& withHeaders);
 
-// The detail of the failure of an archive cut short.
-std::string CutShortDetail(size_t wholeEntries);
-
 }  // namespace sevenzip32

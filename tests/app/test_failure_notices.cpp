@@ -16,16 +16,28 @@
 #include "ArrivingArchives.h"
 #include "FailureNotices.h"
 #include "FailureReasons.h"
-#include "Reasons.h"
 #include "RecordingServer.h"
+#include "ReportLines.h"
 #include "SuccessNotices.h"
 
 namespace {
 
-const std::string kDamaged =
-    "Archive: x\nExtracted 0 files; 1 failed.\nFailed: <x>: CRC-32 mismatch\n";
+using contract::Reason;
+
+// A report as the library writes it: its summary, then one entry that failed.
+std::string ReportOf(const contract::EntryCounts& counts, const std::string& entry, Reason reason) {
+    return contract::ArchiveLine("x") + "\n" + contract::SummaryLine(counts) + "\n" +
+           contract::EntryFailureLine(entry, contract::ReasonText(reason)) + "\n";
+}
+
+// The line of a failure of the archive as a whole.
+std::string ArchiveFailure(const std::string& reasonText) {
+    return contract::FailureLine(contract::FailureKind::Failed, reasonText);
+}
+
+const std::string kDamaged = ReportOf({.failed = 1}, "<x>", Reason::kCrcMismatch);
 const std::string kLocked =
-    "Archive: x\nExtracted 1 files; 1 failed.\nFailed: a.txt: no listed password opens it\n";
+    ReportOf({.files = 1, .failed = 1}, "a.txt", Reason::kNoPasswordOpensIt);
 
 // Sets the file's time that far in the past.
 void Age(const std::filesystem::path& path, std::chrono::seconds age) {
@@ -111,10 +123,11 @@ class FailureNoticesTest : public QObject {
                      QStringList{QString::fromUtf8("解凍できなかった書庫: download.zip")});
 
         WriteWholeFile(folder_ / "set.zip", "copied before its volume");
-        auto split = Met("set.zip", "Failed: a volume of the archive is missing: set.z01\n");
+        auto split =
+            Met("set.zip", ArchiveFailure(contract::ReasonText(Reason::kVolumeMissing, "set.z01")));
         pass({split});
         Age(folder_ / "set.zip", std::chrono::minutes(1));
-        split = Met("set.zip", "Failed: a volume of the archive is shorter than the archive says");
+        split = Met("set.zip", ArchiveFailure(contract::ReasonText(Reason::kVolumeShort)));
         split.volumes = {{folder_ / "set.z01", *platform::IdentityOf(folder_ / "download.zip")}};
         pass({split});
         pass({Met("set.zip", "", true)});
@@ -153,32 +166,35 @@ class FailureNoticesTest : public QObject {
     // Every reason the library can give, after an entry's name (one that holds a reason
     // and the separator itself), with a detail after it or without, or for the archive.
     void everyReasonOfTheLibraryIsShownInJapanese() {
-        using sevenzip32::Reason;
         for (int i = 0; i < static_cast<int>(Reason::kCount); ++i) {
-            const std::string english(sevenzip32::TextOf(static_cast<Reason>(i)));
-            const auto japanese = JapaneseReason(english);
-            QVERIFY2(japanese && QString::fromUtf8(japanese->data(), japanese->size()) !=
-                                     QString::fromLatin1(japanese->data(), japanese->size()),
+            const std::string english(contract::WordsOf(static_cast<Reason>(i)));
+            const std::string_view japanese = contract::JapaneseOf(static_cast<Reason>(i));
+            QVERIFY2(QString::fromUtf8(japanese.data(), japanese.size()) !=
+                         QString::fromLatin1(japanese.data(), japanese.size()),
                      english.c_str());  // there, and not in ASCII
             const std::string detail = i % 2 == 0 ? "" : ": a/b: No such file or directory";
             for (const std::string& name :
                  {std::string("CRC-32 mismatch: 資料/a.txt: "), std::string()}) {
-                QCOMPARE(ReportLineInJapanese("Failed: " + name + english + detail),
-                         name + std::string(*japanese) + detail);
+                QCOMPARE(ReportLineInJapanese(ArchiveFailure(name + english + detail)),
+                         name + std::string(japanese) + detail);
             }
         }
         struct Row {
-            const char* line;
+            std::string line;
             const char* shown;
         };
         for (const Row& row : {
                  Row{"Failed: a.txt: a reason yet unknown", "a.txt: a reason yet unknown"},
-                 Row{"Command line refused: unknown switch: -q",
+                 Row{contract::FailureLine(contract::FailureKind::CommandLineRefused,
+                                           contract::ReasonText(Reason::kUnknownSwitch, "-q")),
                      "コマンドラインを受け付けません: 知らないスイッチです: -q"},
-                 Row{"Failed: the archive is cut short: 13 whole entries were read",
+                 Row{ArchiveFailure(
+                         contract::ReasonText(Reason::kCutShort, contract::CutShortDetail(13))),
                      "書庫が途中で切れています (ダウンロード中かもしれません): "
                      "完全に届いたファイルは 13 個です"},
-                 Row{"Failed: a.bin: not enough free space on the disk: 8.4 MB needed, 5 KB free",
+                 Row{contract::EntryFailureLine(
+                         "a.bin", contract::ReasonText(Reason::kNotEnoughSpace,
+                                                       contract::SpaceDetail("8.4 MB", "5 KB"))),
                      "a.bin: ディスクの空きが足りません: 必要 8.4 MB、空き 5 KB"},
              }) {
             QCOMPARE(QString::fromStdString(ReportLineInJapanese(row.line)),
@@ -250,9 +266,8 @@ class FailureNoticesTest : public QObject {
 
         DesktopNotifications desktop;
         SuccessNotices notices(desktop);
-        const std::string fresh = "Extracted 2 files, 1 folders, 0 links; 0 failed.";
-        const std::string again =
-            "Extracted 2 files, 1 folders, 0 links (2 already in place); 0 failed.";
+        const std::string fresh = contract::SummaryLine({.files = 2, .folders = 1});
+        const std::string again = contract::SummaryLine({.files = 2, .folders = 1, .inPlace = 2});
         notices.Announce(Pass({Met("報告書.zip", fresh, true), Met("x.zip", kDamaged)}), "/w/<in>");
         QTRY_COMPARE(server_.shown.size(), 1);
         QCOMPARE(server_.shown[0].summary, QString::fromUtf8("解凍しました: 報告書.zip"));

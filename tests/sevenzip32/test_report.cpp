@@ -8,6 +8,7 @@
 #include "Extraction.h"
 #include "ExtractionFixture.h"
 #include "OutputText.h"
+#include "ReportLines.h"
 #include "Utf8.h"
 
 using namespace sevenzip32;
@@ -100,6 +101,81 @@ TEST_F(ExtractionTest, ManyFailingEntriesStillGiveAReport) {
             EXPECT_THAT(result.report, HasSubstr(": no listed password opens it\n...\n"));
         }
     }
+}
+
+// Every line the program relies on reads back as it was written, whatever the names and
+// details hold: separators, reason words, the words between a note's two names.
+TEST(ReportLines, ReadBackAsWritten) {
+    using namespace contract;
+    for (const uint64_t count : {2ull, 100ull, 18446744073709551615ull}) {
+        EXPECT_EQ(ReadVolumesLine(VolumesLine(count)), count);
+    }
+    for (const EntryCounts& counts :
+         {EntryCounts{}, EntryCounts{3, 1, 2, 0, 7}, EntryCounts{200000, 40, 0, 199999, 0}}) {
+        EXPECT_EQ(ReadSummaryLine(SummaryLine(counts)), counts);
+    }
+    for (const auto& [name, written] : std::vector<std::pair<std::string, std::string>>{
+             {"会議: 11月.txt", "会議： 11月.txt"},
+             {"a written as b/c?.txt", "a written as b/c？.txt"},
+             {"q?/x written as y", "q？/x written as y"}}) {
+        const std::string line = NoteLine(name, written);
+        const auto read = ReadNoteLine(line);
+        ASSERT_TRUE(read) << name;
+        EXPECT_EQ(read->name, name);
+        EXPECT_EQ(read->writtenAs, written);
+    }
+    for (uint64_t whole : {0, 1, 13}) {
+        EXPECT_EQ(ReadCutShortDetail(CutShortDetail(whole)), whole);
+    }
+    const std::string spaceDetail = SpaceDetail("8.4 MB", "5 KB");
+    const auto space = ReadSpaceDetail(spaceDetail);
+    ASSERT_TRUE(space);
+    EXPECT_EQ(space->needed, "8.4 MB");
+    EXPECT_EQ(space->free, "5 KB");
+
+    const std::vector<std::optional<std::string>> names = {
+        std::nullopt, "", "a.txt", "CRC-32 mismatch: 資料/a.txt", "x: the name is empty: "};
+    const std::vector<std::optional<std::string>> details = {std::nullopt, "a/b: No such file",
+                                                             CutShortDetail(3)};
+    for (int i = 0; i < static_cast<int>(Reason::kCount); ++i) {
+        const auto reason = static_cast<Reason>(i);
+        for (const auto& name : names) {
+            for (const auto& detail : details) {
+                const std::string text = detail ? ReasonText(reason, *detail) : ReasonText(reason);
+                const std::string line =
+                    name ? EntryFailureLine(*name, text) : FailureLine(FailureKind::Failed, text);
+                const auto read = ReadFailureLine(line);
+                ASSERT_TRUE(read) << line;
+                EXPECT_EQ(read->reason, reason) << line;
+                EXPECT_EQ(read->name, name) << line;
+                EXPECT_EQ(read->detail, detail) << line;
+            }
+        }
+    }
+    const std::string refusal =
+        FailureLine(FailureKind::CommandLineRefused, ReasonText(Reason::kUnknownSwitch, "-q"));
+    const auto refused = ReadFailureLine(refusal);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->kind, FailureKind::CommandLineRefused);
+    EXPECT_EQ(refused->reason, Reason::kUnknownSwitch);
+    EXPECT_FALSE(ReadFailureLine("Extracted 1 files, 0 folders, 0 links; 0 failed."));
+}
+
+// What the library writes is what the program reads: the summary, a failed entry with its
+// reason, a note, the count of volumes.
+TEST_F(ExtractionTest, ItsLinesReadAsTheProgramReadsThem) {
+    testzip::Entry damaged = testzip::File("壊れ: た.txt", "contents", testzip::kStored);
+    damaged.declaredCrc = 1234;
+    const ExtractionResult result =
+        Extract(testzip::Archive({testzip::File("a.txt", "a"), testzip::Folder("d/"), damaged}));
+    EXPECT_EQ(result.status, kSomeEntriesFailed);
+    const auto lines = contract::LinesOf(result.report);
+    ASSERT_EQ(lines.size(), 3u) << result.report;
+    EXPECT_EQ(contract::ReadSummaryLine(lines[1]), (contract::EntryCounts{1, 1, 0, 0, 1}));
+    const auto failure = contract::ReadFailureLine(lines[2]);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->name, "壊れ: た.txt");
+    EXPECT_EQ(failure->reason, contract::Reason::kCrcMismatch);
 }
 
 }  // namespace
