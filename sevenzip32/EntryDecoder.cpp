@@ -4,6 +4,7 @@
 
 #include "Crc32.h"
 #include "EntryFailure.h"
+#include "LocalHeaders.h"
 
 namespace sevenzip32 {
 namespace {
@@ -122,15 +123,16 @@ void EntryDecoder::Decode(const ArchiveFile& file, const CentralRecord& record,
     checked.Finish();
 }
 
-// The check byte of the traditional cipher is the CRC's high byte, or that of the local
-// header's time.
+// The check byte of the traditional cipher is the CRC's high byte, or the local header's.
 void EntryDecoder::Unlock(const ArchiveFile& file, const CentralRecord& record,
                           EntryUnlocker& unlocker,
                           const std::function<void(EntryBytes&)>& attempt) {
     EntryLock lock;
     lock.cipher = record.cipher;
     lock.crcCheck = static_cast<uint8_t>(record.crc >> 24);
-    lock.timeCheck = ReadAt(file, record.localHeaderOffset + 11, 1)[0];
+    lock.timeCheck =
+        ParseLocalHeader(ReadAt(file, record.localHeaderOffset, kLocalHeaderSize).data())
+            .TimeCheckByte();
     if (decrypted_.empty()) {
         decrypted_.resize(kBufferSize);
     }

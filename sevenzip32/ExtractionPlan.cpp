@@ -24,14 +24,13 @@ constexpr uint16_t kHostUnix = 3;
 constexpr uint16_t kHostNtfs = 10;
 constexpr uint16_t kHostVfat = 14;
 constexpr uint32_t kDosFolderAttribute = 0x10;
-constexpr uint16_t kExtendedTimestampExtraId = 0x5455;
 constexpr uint64_t kLongestLinkTarget = 4096;
 constexpr size_t kEntriesPerThread = 2048;
 constexpr uint32_t kUnnamed = UINT32_MAX;
 
 mode_t UnixMode(const CentralHeader& header) {
-    return (header.MadeBy() >> 8) == kHostUnix
-               ? static_cast<mode_t>(header.ExternalAttributes() >> 16)
+    return header.Host() == kHostUnix
+               ? static_cast<mode_t>(header.Fields().externalAttributes >> 16)
                : 0;
 }
 
@@ -68,21 +67,19 @@ class LocalHours {
 
 // The extended timestamp field holds seconds since 1970; the DOS time is local time.
 int64_t ModificationTime(const CentralHeader& header, LocalHours& hours) {
-    if (auto field = header.ExtraField(kExtendedTimestampExtraId);
-        field && field->size() >= 5 && ((*field)[0] & 1) != 0) {
-        const auto* bytes = reinterpret_cast<const uint8_t*>(field->data() + 1);
-        return static_cast<int32_t>(ReadU32(bytes));
+    if (const auto time = header.Extras().modificationTime) {
+        return *time;
     }
-    const uint16_t time = header.DosTime();
-    const int64_t hourStart = hours.Start(header.DosDate(), time >> 11);
+    const uint16_t time = header.Fields().dosTime;
+    const int64_t hourStart = hours.Start(header.Fields().dosDate, time >> 11);
     return hourStart == 0 ? 0 : hourStart + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
 }
 
 // Windows writers mark a folder by its DOS attribute alone, some without a trailing slash.
 bool IsDosFolder(const CentralHeader& header, const CentralRecord& record) {
-    const uint16_t host = header.MadeBy() >> 8;
+    const uint16_t host = header.Host();
     return (host == kHostDos || host == kHostNtfs || host == kHostVfat) &&
-           (header.ExternalAttributes() & kDosFolderAttribute) != 0 && record.size == 0;
+           (header.Fields().externalAttributes & kDosFolderAttribute) != 0 && record.size == 0;
 }
 
 EntryKind KindOf(const CentralHeader& header, const CentralRecord& record, const EntryPath& path) {

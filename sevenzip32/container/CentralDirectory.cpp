@@ -5,14 +5,12 @@
 #include "EndRecord.h"
 #include "EntryExtents.h"
 #include "EntryFailure.h"
-#include "FieldCursor.h"
 #include "LocalHeaderWalk.h"
 #include "RecordSignatures.h"
 
 namespace sevenzip32 {
 namespace {
 
-constexpr size_t kCentralSize = CentralHeader::kSize;
 constexpr size_t kSliceSize = 1024 * 1024;
 constexpr uint16_t kEncryptedFlag = 0x0001;
 constexpr uint16_t kStrongEncryptionFlag = 0x0040;
@@ -31,37 +29,28 @@ void ReadCipher(const CentralHeader& header, CentralRecord& record) {
         record.cipher = Cipher::ZipCrypto;
         return;
     }
-    // The vendor's version (AE-1 or AE-2), "AE", the strength, the method.
-    const auto field = header.ExtraField(kAesExtraId);
-    if (!field || field->size() < 7 || field->substr(2, 2) != "AE") {
-        record.cipher = Cipher::Unreadable;
-        return;
-    }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(field->data());
-    record.cipher = AesOfStrength(bytes[4]);
+    const auto& aes = header.Extras().aes;
+    record.cipher = aes ? AesOfStrength(aes->strength) : Cipher::Unreadable;
     if (record.cipher != Cipher::Unreadable) {
-        record.method = ReadU16(bytes + 5);
+        record.method = aes->method;
     }
 }
 
 // The record of one central header, whose bytes are all there.
 CentralRecord ParseRecord(const uint8_t* bytes, const ArchiveFile& file, uint64_t shift) {
     const CentralHeader header(bytes);
-    FieldCursor fields(bytes + 8);  // after the signature and the versions
+    const CentralHeaderFields& fields = header.Fields();
     CentralRecord record;
-    record.flags = fields.U16();
-    record.method = fields.U16();
-    fields.Skip(4);  // the DOS time and date
-    record.crc = fields.U32();
-    record.compressedSize = fields.U32();
-    record.size = fields.U32();
-    record.nameSize = fields.U16();
-    fields.Skip(4);  // the extra fields' and the comment's lengths
-    uint32_t disk = fields.U16();
-    fields.Skip(6);  // the internal and external attributes
-    record.localHeaderOffset = fields.U32();
+    record.flags = fields.flags;
+    record.method = fields.method;
+    record.crc = fields.crc;
+    record.compressedSize = fields.compressedSize;
+    record.size = fields.size;
+    record.nameSize = fields.nameLength;
+    uint32_t disk = fields.disk;
+    record.localHeaderOffset = fields.localHeaderOffset;
     record.withoutZip64 = record.compressedSize != kEscape32 && record.size != kEscape32;
-    ApplyZip64Extra(header.ExtraFields(),
+    ApplyZip64Extra(header.Extras().zip64,
                     {&record.size, &record.compressedSize, &record.localHeaderOffset}, &disk);
     ReadCipher(header, record);
     record.localHeaderOffset = file.Position(disk, record.localHeaderOffset);
@@ -77,15 +66,15 @@ CentralRecord ParseRecord(const uint8_t* bytes, const ArchiveFile& file, uint64_
 size_t ParseRecords(std::span<const uint8_t> bytes, uint64_t bytesStart, uint64_t shift,
                     const ArchiveFile& file, CentralDirectory& directory) {
     size_t at = 0;
-    while (at + kCentralSize <= bytes.size()) {
+    while (at + kCentralHeaderSize <= bytes.size()) {
         const uint8_t* p = bytes.data() + at;
-        if (ReadU32(p) != kCentralSignature) {
-            throw EntryFailure(ReadU32(p) == kArchiveExtraDataSignature
+        const CentralHeaderFields fields = ReadCentralHeaderFields(p);
+        if (fields.signature != kCentralSignature) {
+            throw EntryFailure(fields.signature == kArchiveExtraDataSignature
                                    ? Reason::kDirectoryEncrypted
                                    : Reason::kDirectoryDamaged);
         }
-        FieldCursor lengths(p + 28);
-        const size_t recordSize = kCentralSize + lengths.U16() + lengths.U16() + lengths.U16();
+        const size_t recordSize = fields.Size();
         if (at + recordSize > bytes.size()) {
             break;
         }
@@ -181,10 +170,6 @@ Reason UnreadableCipherReason(const CentralRecord& record) {
                                                        : Reason::kUnknownAesField;
 }
 
-std::optional<std::string_view> CentralHeader::ExtraField(uint16_t id) const {
-    return FindExtraField(ExtraFields(), id);
-}
-
 CentralDirectory ReadCentralDirectory(ArchiveFile& file,
                                       const std::function<void(const CentralSlice&)>& withHeaders) {
     DirectoryPlace place;
@@ -208,7 +193,7 @@ CentralDirectory ReadCentralDirectory(ArchiveFile& file,
     directory.offsetsWrap = place.offsetsWrap;
     // Room for the records at once, never more than the bytes can hold, whatever the
     // end record claims.
-    const uint64_t expected = std::min<uint64_t>(place.entryCount, place.size / kCentralSize);
+    const uint64_t expected = std::min<uint64_t>(place.entryCount, place.size / kCentralHeaderSize);
     directory.records.reserve(static_cast<size_t>(expected));
     DirectoryReader reader(file, directory, place.shift, expected, place.size, withHeaders);
     for (uint64_t read = 0; read < place.size;) {

@@ -6,15 +6,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "ArchiveFile.h"
+#include "CentralHeader.h"
 #include "Cipher.h"
-#include "ExtraFields.h"
-#include "LittleEndian.h"
 #include "Reasons.h"
 
 namespace sevenzip32 {
@@ -52,33 +50,6 @@ static_assert(sizeof(CentralRecord) == 48, "a million entries take a million of 
 // Why an entry whose cipher is Unreadable cannot be read.
 Reason UnreadableCipherReason(const CentralRecord& record);
 
-// One central header in the bytes just read, for what only the plan needs of it.
-class CentralHeader {
-  public:
-    explicit CentralHeader(const uint8_t* bytes) : bytes_(bytes) {}
-
-    uint16_t MadeBy() const { return ReadU16(bytes_ + 4); }
-    uint16_t Flags() const { return ReadU16(bytes_ + 8); }
-    bool IsNameUtf8() const { return (ReadU16(bytes_ + 8) & 0x0800) != 0; }
-    uint16_t DosTime() const { return ReadU16(bytes_ + 12); }
-    uint16_t DosDate() const { return ReadU16(bytes_ + 14); }
-    uint32_t ExternalAttributes() const { return ReadU32(bytes_ + 38); }
-    std::string_view RawName() const {
-        return {reinterpret_cast<const char*>(bytes_) + kSize, ReadU16(bytes_ + 28)};
-    }
-    std::string_view ExtraFields() const {
-        return {reinterpret_cast<const char*>(bytes_) + kSize + ReadU16(bytes_ + 28),
-                ReadU16(bytes_ + 30)};
-    }
-    // The data of one extra field, when present.
-    std::optional<std::string_view> ExtraField(uint16_t id) const;
-
-    static constexpr size_t kSize = 46;  // before the name
-
-  private:
-    const uint8_t* bytes_;
-};
-
 struct CentralDirectory {
     std::vector<CentralRecord> records;
     uint64_t offset = 0;  // where the central directory starts
@@ -113,7 +84,7 @@ class CentralSlice {
     uint64_t ExpectedCount() const { return expectedCount_; }
     // More than all the names, extra fields and comments of the directory take.
     uint64_t NameBytesAtMost() const {
-        return directorySize_ - expectedCount_ * CentralHeader::kSize;
+        return directorySize_ - expectedCount_ * kCentralHeaderSize;
     }
 
   private:

@@ -19,19 +19,6 @@ constexpr size_t kSliceSize = 1024 * 1024;
 constexpr size_t kSearchChunk = 256 * 1024;
 constexpr uint16_t kVersion = 20;
 
-void Put16(std::vector<uint8_t>& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
-    Put16(out, static_cast<uint16_t>(value));
-    Put16(out, static_cast<uint16_t>(value >> 16));
-}
-void Put64(std::vector<uint8_t>& out, uint64_t value) {
-    Put32(out, static_cast<uint32_t>(value));
-    Put32(out, static_cast<uint32_t>(value >> 32));
-}
-
 // Where the record signature first stands in the file from offset up to before end.
 std::optional<uint64_t> Find(const ArchiveFile& file, uint32_t record, uint64_t offset,
                              uint64_t end) {
@@ -85,20 +72,15 @@ std::optional<Descriptor> FindDescriptor(const ArchiveFile& file, uint64_t dataO
 // The extra fields of a local header without its zip64 field, which the central header
 // lays out otherwise.
 void PutExtraWithoutZip64(std::vector<uint8_t>& out, std::string_view extra) {
-    size_t at = 0;
-    while (at + 4 <= extra.size()) {
-        FieldCursor header(reinterpret_cast<const uint8_t*>(extra.data()) + at);
-        const uint16_t id = header.U16();
-        const size_t length = 4 + header.U16();
-        if (at + length > extra.size()) {
-            break;
-        }
+    FieldWriter writer(out);
+    const size_t end = ForEachExtraField(extra, [&](uint16_t id, std::string_view data) {
         if (id != kZip64ExtraId) {
-            out.insert(out.end(), extra.begin() + at, extra.begin() + at + length);
+            writer.Field(id);
+            writer.Field(static_cast<uint16_t>(data.size()));
+            writer.Bytes(data);
         }
-        at += length;
-    }
-    out.insert(out.end(), extra.begin() + at, extra.end());  // stray bytes, as they were
+    });
+    writer.Bytes(extra.substr(end));  // stray bytes, as they were
 }
 
 struct WalkedEntry {
@@ -111,47 +93,40 @@ struct WalkedEntry {
 // The central header the directory would hold for the entry, made by a host whose
 // attributes say nothing; false where its fields cannot hold it.
 bool PutCentralHeader(std::vector<uint8_t>& out, const WalkedEntry& entry) {
-    const LocalHeader& header = entry.header;
+    const LocalHeader& local = entry.header;
     std::vector<uint8_t> extra;
     PutExtraWithoutZip64(extra, entry.extra);
     std::vector<uint8_t> zip64;
+    FieldWriter zip64Values(zip64);
     const auto escaped = [&](uint64_t value) -> uint32_t {
         if (value < kEscape32) {
             return static_cast<uint32_t>(value);
         }
-        Put64(zip64, value);
+        zip64Values.Field(value);
         return kEscape32;
     };
-    const uint32_t size = escaped(header.size);
-    const uint32_t compressed = escaped(header.compressedSize);
-    const uint32_t offset = escaped(entry.localHeaderOffset);
+    CentralHeaderFields header;
+    header.madeBy = kVersion;
+    header.needed = kVersion;
+    header.flags = local.flags;
+    header.method = local.method;
+    header.dosTime = local.dosTime;
+    header.dosDate = local.dosDate;
+    header.crc = local.crc;
+    header.size = escaped(local.size);
+    header.compressedSize = escaped(local.compressedSize);
+    header.localHeaderOffset = escaped(entry.localHeaderOffset);
     if (!zip64.empty()) {
-        Put16(extra, kZip64ExtraId);
-        Put16(extra, static_cast<uint16_t>(zip64.size()));
-        extra.insert(extra.end(), zip64.begin(), zip64.end());
+        FieldWriter fields(extra);
+        fields.Field(kZip64ExtraId);
+        fields.Field(static_cast<uint16_t>(zip64.size()));
+        fields.Bytes({reinterpret_cast<const char*>(zip64.data()), zip64.size()});
     }
     if (extra.size() > UINT16_MAX) {
         return false;
     }
-    Put32(out, kCentralSignature);
-    Put16(out, kVersion);  // made by
-    Put16(out, kVersion);  // needed
-    Put16(out, header.flags);
-    Put16(out, header.method);
-    Put16(out, header.dosTime);
-    Put16(out, header.dosDate);
-    Put32(out, header.crc);
-    Put32(out, compressed);
-    Put32(out, size);
-    Put16(out, header.nameLength);
-    Put16(out, static_cast<uint16_t>(extra.size()));
-    Put16(out, 0);  // comment
-    Put16(out, 0);  // disk
-    Put16(out, 0);  // internal attributes
-    Put32(out, 0);  // external attributes
-    Put32(out, offset);
-    out.insert(out.end(), entry.name.begin(), entry.name.end());
-    out.insert(out.end(), extra.begin(), extra.end());
+    PutCentralHeader(out, header, entry.name,
+                     {reinterpret_cast<const char*>(extra.data()), extra.size()});
     return true;
 }
 
@@ -187,7 +162,8 @@ uint64_t WalkLocalHeaders(const ArchiveFile& file, uint64_t start,
         const bool zip64 = header.compressedSize == kEscape32 || header.size == kEscape32;
         uint64_t next = 0;
         try {
-            ApplyZip64Extra(entry.extra, {&header.size, &header.compressedSize});
+            ApplyZip64Extra(ReadExtraFields(entry.extra).zip64,
+                            {&header.size, &header.compressedSize});
         } catch (const EntryFailure&) {
             break;
         }

@@ -15,7 +15,7 @@
 namespace sevenzip32 {
 namespace {
 
-constexpr size_t kCentralNameAt = CentralHeader::kSize;
+constexpr size_t kCentralNameAt = kCentralHeaderSize;
 constexpr size_t kHeadersPerThread = 2048;
 // Encryption, data descriptor, strong encryption, UTF-8 names, masked headers: a
 // reader of the local header must not understand the entry differently.
@@ -116,7 +116,7 @@ void ReadLocalHeader(ReadWindow& window, ReadWindow& centralNames,
         throw EntryFailure(Reason::kLocalHeaderDisagrees);
     }
     const bool sizesIn32Bits = header.compressedSize != kEscape32 && header.size != kEscape32;
-    ApplyZip64Extra(extra, {&header.size, &header.compressedSize});
+    ApplyZip64Extra(ReadExtraFields(extra).zip64, {&header.size, &header.compressedSize});
     const bool described = header.IsDescribed();
     if (!LocalValueAgrees(header.crc, record.crc, described) ||
         !LocalValueAgrees(header.compressedSize, record.compressedSize, described) ||

@@ -27,6 +27,9 @@ struct LocalHeader {
     uint16_t extraLength = 0;
 
     bool IsDescribed() const { return (flags & kDataDescriptorFlag) != 0; }
+    // What the traditional cipher's header is checked against where the writer did not
+    // know the CRC before the data: the time's high byte.
+    uint8_t TimeCheckByte() const { return static_cast<uint8_t>(dosTime >> 8); }
 };
 
 // The fixed part of the local header at bytes, whose signature the caller has checked.

@@ -8,22 +8,19 @@
 namespace sevenzip32 {
 namespace {
 
-constexpr uint16_t kUnicodePathExtraId = 0x7075;
-
 // The Unicode path field counts only while it was written for the name that stands in
 // the header: its CRC-32 is that of the header's raw name.
 std::optional<std::string> UnicodePathName(const CentralHeader& header) {
-    auto field = header.ExtraField(kUnicodePathExtraId);
-    if (!field || field->size() < 5 || (*field)[0] != 1) {
+    const auto& field = header.Extras().unicodePath;
+    if (!field) {
         return std::nullopt;
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(field->data());
     const std::string_view rawName = header.RawName();
     const auto* raw = reinterpret_cast<const uint8_t*>(rawName.data());
-    if (ReadU32(bytes + 1) != UpdateCrc32(0, {raw, rawName.size()})) {
+    if (field->rawNameCrc != UpdateCrc32(0, {raw, rawName.size()})) {
         return std::nullopt;
     }
-    std::string name(field->substr(5));
+    std::string name(field->name);
     if (!IsValidUtf8(name)) {
         return std::nullopt;
     }
