@@ -1,6 +1,7 @@
-// An entry's bytes, as the archive stores them or as a layer over those makes them, read
-// in order a chunk at a time: the archive's window at the bottom, then a cipher, then the
-// method, each one range over the one below.
+// An entry's bytes, as the archive stores them or as a cipher over those makes them, read
+// in order a chunk at a time: the archive's window at the bottom, then the cipher where
+// the entry has one, each a range over the one below. The method is not one of them: the
+// decoder takes these bytes and pushes what it makes into the entry's sink.
 #pragma once
 
 #include <cstdint>

@@ -175,7 +175,7 @@ class Reader {
 // walk the same lists (Record and File are const for the one, not for the other), so that
 // neither can gain a field the other lacks.
 template <typename Io, typename File>
-void FileFields(Io& io, File& file) {
+constexpr void FileFields(Io& io, File& file) {
     io.Field(file.inode);
     io.Field(file.size);
     io.Field(file.modified);
@@ -213,14 +213,35 @@ void SummaryFields(Io& io, Record& record) {
 
 // Each entry's file and its path, as many as the count says.
 template <typename Io, typename File, typename Path>
-void EntryFields(Io& io, File& file, Path& path) {
+constexpr void EntryFields(Io& io, File& file, Path& path) {
     FileFields(io, file);
     io.Text(path);
 }
 
+// Counts the bytes the fields it is walked over take, each text and list as if empty.
+class Sizer {
+  public:
+    template <typename Number>
+    requires std::is_arithmetic_v<Number>
+    constexpr void Field(const Number& value) { size_ += sizeof value; }
+    constexpr void Flag(bool) { size_ += 1; }
+    constexpr void Text(std::string_view) { size_ += sizeof(uint32_t); }
+    constexpr size_t Size() const { return size_; }
+
+  private:
+    size_t size_ = 0;
+};
+
 // Each file of a record takes at least this many bytes, so a count can be checked
-// against them.
-constexpr size_t kSmallestFile = 8 * 4 + 4 + 4;
+// against them: its fields and an empty path.
+constexpr size_t SmallestFile() {
+    Sizer sizer;
+    RecordedFile file;
+    std::string_view path;
+    EntryFields(sizer, file, path);
+    return sizer.Size();
+}
+constexpr size_t kSmallestFile = SmallestFile();
 
 // Records not written for a month go when another is written: those of archives long
 // gone, and those of archives untouched since, whose files the next pass then looks at

@@ -92,9 +92,6 @@ struct ExtractionRecord {
         files = {};
         paths = {};
     }
-    const RecordedFile* Find(size_t entry) const {
-        return entry < files.size() && files[entry].IsKnown() ? &files[entry] : nullptr;
-    }
 };
 
 // Where the record of archivePath extracted into outputFolder is kept; nothing when the

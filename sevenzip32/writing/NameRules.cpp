@@ -90,9 +90,17 @@ std::string Shortened(std::string_view part, const NameRules& rules) {
     return std::string(stem.substr(0, end)) + tail;
 }
 
+// What rules refuse in a part, each mended apart.
+bool HoldsRefusedCharacters(const NameRules& rules, std::string_view part) {
+    return rules.windowsNames && part.find_first_of(kRefusedByWindows) != std::string_view::npos;
+}
+bool IsTooLong(const NameRules& rules, std::string_view part) {
+    return LengthOf(part, rules) > rules.longestPart;
+}
+
 // One part as rules take it.
 void FitPart(const NameRules& rules, std::string& part) {
-    if (rules.windowsNames && part.find_first_of(kRefusedByWindows) != std::string::npos) {
+    if (HoldsRefusedCharacters(rules, part)) {
         std::string wide;
         for (const char c : part) {
             const FullWidth* refused = nullptr;
@@ -107,7 +115,7 @@ void FitPart(const NameRules& rules, std::string& part) {
         }
         part = std::move(wide);
     }
-    if (LengthOf(part, rules) > rules.longestPart) {
+    if (IsTooLong(rules, part)) {
         part = Shortened(part, rules);
     }
 }
@@ -138,13 +146,9 @@ NameRules NameRulesOf(int folderFd) {
 
 bool FitNameRules(const NameRules& rules, std::string& path) {
     // Most names fit: they are looked at, not copied.
-    const auto fits = [&](std::string_view part) {
-        return LengthOf(part, rules) <= rules.longestPart &&
-               !(rules.windowsNames && part.find_first_of(kRefusedByWindows) != std::string::npos);
-    };
     bool allFit = true;
     ForEachPart(path, [&](std::string_view part) {
-        allFit = fits(part);
+        allFit = !HoldsRefusedCharacters(rules, part) && !IsTooLong(rules, part);
         return allFit;
     });
     if (allFit) {

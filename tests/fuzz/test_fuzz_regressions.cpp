@@ -42,8 +42,10 @@ TEST(FuzzRegressions, ArchivesGoThroughTheLibrary) {
 }
 
 TEST(FuzzRegressions, CookedArchivesGoThroughTheLibrary) {
+    const auto inputs = Inputs("archive-recipe");
+    ASSERT_FALSE(inputs.empty());
     TemporaryFolder root;
-    for (const auto& input : Inputs("archive-recipe")) {
+    for (const auto& input : inputs) {
         SCOPED_TRACE(input.filename().string());
         const auto bytes = Bytes(input);
         const ArchiveRecipe cooked = CookArchive(bytes.data(), bytes.size());
