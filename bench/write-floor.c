@@ -1,6 +1,7 @@
-/* The floor of extracting many small files: the same files written from memory, with the
- * steps our extraction takes for each (an anonymous file in its folder, the bytes, the
- * time, a link into place, a look at what was left), on the same number of threads.
+/* The floor of extracting many small files: the same files written from memory with the
+ * least a careful extractor does for each (a temporary created in its folder, the bytes,
+ * the mode and the time, then a rename to its name) and nothing else, on the same number
+ * of threads.
  *   write-floor FOLDER FILES PER_FOLDER THREADS
  * writes FOLDER/tree/dNNNN/fN.txt holding "file N\n", as bench/run-small-files-bench's
  * archive holds them. */
@@ -31,23 +32,24 @@ static void* Write(void* which) {
             Fail(path);
         }
         const int folderFd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        for (long file = folder * perFolder; file < files && file < (folder + 1) * perFolder; ++file) {
-            char name[64], text[64], self[64];
+        for (long file = folder * perFolder; file < files && file < (folder + 1) * perFolder;
+             ++file) {
+            char name[64], temporary[64], text[64];
             snprintf(name, sizeof name, "f%ld.txt", file);
+            snprintf(temporary, sizeof temporary, ".f%ld.tmp", file);
             const int length = snprintf(text, sizeof text, "file %ld\n", file);
-            const int fd = openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+            const int fd =
+                openat(folderFd, temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
             if (fd < 0 || write(fd, text, (size_t)length) != length) {
                 Fail("write");
             }
             const struct timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
-            futimens(fd, times);
-            snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
-            if (linkat(AT_FDCWD, self, folderFd, name, AT_SYMLINK_FOLLOW) != 0) {
+            if (fchmod(fd, 0644) != 0 || futimens(fd, times) != 0 || close(fd) != 0) {
+                Fail("mode and time");
+            }
+            if (renameat(folderFd, temporary, folderFd, name) != 0) {
                 Fail(name);
             }
-            close(fd);
-            struct stat left;
-            fstatat(folderFd, name, &left, AT_SYMLINK_NOFOLLOW);
         }
         close(folderFd);
     }

@@ -1,12 +1,11 @@
 // Every reason the extraction library gives for what it could not do, with the words the
-// window shows for it: one table, from which the library makes its catalogue and the window
-// its Japanese, so that no reason can be added without its words. X(name, the library's
-// words, the window's words).
+// window shows for it: one table, from which the reasons' enumeration, the library's words
+// and the window's Japanese are all made, so that no reason can be added without its words. X(name,
+// the library's words, the window's words).
 #pragma once
 
 #include <cstdint>
 #include <iterator>
-#include <optional>
 #include <string_view>
 
 // clang-format off
@@ -264,16 +263,6 @@ constexpr std::string_view WordsOf(Reason reason) {
 constexpr std::string_view JapaneseOf(Reason reason) {
     const auto index = static_cast<size_t>(reason);
     return index < std::size(kReasonJapanese) ? kReasonJapanese[index] : std::string_view();
-}
-
-// The reason whose words these are.
-constexpr std::optional<Reason> ReasonWithWords(std::string_view words) {
-    for (size_t i = 0; i < std::size(kReasonWords); ++i) {
-        if (kReasonWords[i] == words) {
-            return static_cast<Reason>(i);
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace contract
