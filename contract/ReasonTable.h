@@ -77,6 +77,8 @@
       "ファイルが壊れています (見出しがありません)") \
     X(kLocalHeaderDisagrees, "an entry's local header disagrees with the central directory", \
       "ファイルが壊れています (見出しが目次と合いません)") \
+    X(k7zHeaderDamaged, "the 7z archive's header is damaged", \
+      "書庫が壊れています (7z の目次)") \
     X(kDescriptorDisagrees, "an entry's data descriptor disagrees with the central directory", \
       "ファイルが壊れています (大きさが目次と合いません)") \
     /* names */ \
