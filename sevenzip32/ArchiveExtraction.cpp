@@ -14,8 +14,6 @@
 #include "BackgroundBytes.h"
 #include "ComposedName.h"
 #include "DiskBudget.h"
-#include "EntryDecoder.h"
-#include "EntryExtents.h"
 #include "EntryFailure.h"
 #include "EntryOutcomes.h"
 #include "FileInPlace.h"
@@ -23,8 +21,6 @@
 #include "FolderCache.h"
 #include "FoldersLeftEmpty.h"
 #include "LinkTarget.h"
-#include "LocalHeaderWalk.h"
-#include "LocalHeaders.h"
 #include "NameSpelling.h"
 #include "ParallelFor.h"
 #include "PathParts.h"
@@ -39,13 +35,13 @@ namespace {
 
 constexpr uint64_t kFreeSpaceCheckWhileWritingEvery = 8ull * 1024 * 1024;
 constexpr uint64_t kWriteInBackgroundFrom = 8ull * 1024 * 1024;
-constexpr size_t kLongestFolderRun = 256;
 constexpr size_t kComparingBufferSize = 256 * 1024;
 
 // What one thread keeps between entries. The buffers are taken at the first entry that
 // needs them: a pass that finds everything vouched for reads nothing.
 struct WorkerTools {
-    explicit WorkerTools(const OutputFolder& output) : folders(output) {}
+    WorkerTools(const OutputFolder& output, EntrySource& source)
+        : reader(source.Reader()), folders(output) {}
 
     // The entry's file name within its folder, as the system calls take it.
     const std::string& Leaf(std::string_view path) {
@@ -60,7 +56,7 @@ struct WorkerTools {
         return comparingBuffer;
     }
 
-    EntryDecoder decoder;
+    std::unique_ptr<EntryReader> reader;
     FolderCache folders;
     std::vector<uint8_t> comparingBuffer;
     std::string leaf;
@@ -89,15 +85,12 @@ uint64_t& CountOf(KindCounts& counts, EntryKind kind) {
 class ArchiveExtraction {
   public:
     // previous, when there is one, vouches for the files it recorded.
-    ArchiveExtraction(const ArchiveFile& file, CentralDirectory& directory, ExtractionPlan plan,
-                      const OutputFolder& output, ExtractionRecord* previous,
-                      EntryUnlocker& unlocker)
-        : file_(file),
-          directory_(directory),
+    ArchiveExtraction(EntrySource& source, ExtractionPlan plan, const OutputFolder& output,
+                      ExtractionRecord* previous)
+        : source_(source),
           plan_(std::move(plan)),
           output_(output),
           previous_(previous),
-          unlocker_(unlocker),
           outcomes_(plan_.entries.size()),
           inPlace_(plan_.entries.size(), 0) {
         for (const auto& [index, reason] : plan_.refusals) {
@@ -108,7 +101,7 @@ class ArchiveExtraction {
     // Folders first, then files on several threads, then links, so that no file is ever
     // written below a link of the archive.
     void Run() {
-        WorkerTools tools(output_);
+        WorkerTools tools(output_, source_);
         for (const PlannedEntry& entry : plan_.entries) {
             if (IsPending(entry, EntryKind::Folder)) {
                 Attempt(entry, [&] {
@@ -134,9 +127,8 @@ class ArchiveExtraction {
         RemoveFoldersLeftEmpty();
     }
 
-    // Looks at what the last record vouches for, then reads the local headers of the
-    // entries still to be worked on. An archive unchanged since a pass that checked all of
-    // it needs no second check, and what stands as it was left needs no reading at all.
+    // Looks at what the last record vouches for, then has the source read where the
+    // entries still to be worked on lie. What stands as it was left needs no reading at all.
     // What is seen is kept from here on, after the check of the entries' bytes, which
     // takes room of its own for a moment.
     void Prepare() {
@@ -148,11 +140,8 @@ class ArchiveExtraction {
             seen_.resize(plan_.entries.size());
             VouchForWhatWasLeft();
         }
-        ReadLocalHeaders(file_, directory_,
-                         [&](size_t i) { return seen_.empty() || !seen_[i].IsKnown(); });
-        if (!checkedBefore) {
-            CheckEntriesDisjoint(file_, directory_);
-        }
+        source_.Prepare([&](size_t i) { return seen_.empty() || !seen_[i].IsKnown(); },
+                        checkedBefore);
         seen_.resize(plan_.entries.size());
     }
 
@@ -177,14 +166,11 @@ class ArchiveExtraction {
         outcomes_.ForEachFailure([&](size_t i, const std::string& reason) {
             lines.push_back(contract::EntryFailureLine(plan_.Name(i), reason));
         });
-        // What was read of an archive cut short is never all it holds.
-        if (directory_.cutShort) {
-            lines.push_back(contract::FailureLine(
-                contract::FailureKind::Failed,
-                contract::ReasonText(Reason::kCutShort,
-                                     contract::CutShortDetail(plan_.entries.size()))));
+        const auto archiveFailure = source_.ArchiveFailure();
+        if (archiveFailure) {
+            lines.push_back(contract::FailureLine(contract::FailureKind::Failed, *archiveFailure));
         }
-        return failed == 0 && !directory_.cutShort ? kExtractedAll : kSomeEntriesFailed;
+        return failed == 0 && !archiveFailure ? kExtractedAll : kSomeEntriesFailed;
     }
 
     // What each entry that succeeded left, as lstat gives it after the last write; a file
@@ -220,9 +206,6 @@ class ArchiveExtraction {
   private:
     size_t Index(const PlannedEntry& entry) const { return plan_.IndexOf(entry); }
     std::string_view Path(const PlannedEntry& entry) const { return plan_.paths[Index(entry)]; }
-    const CentralRecord& Record(const PlannedEntry& entry) const {
-        return directory_.records[Index(entry)];
-    }
 
     // The folders above the entries that failed, but for those the archive names.
     void RemoveFoldersLeftEmpty() const {
@@ -265,12 +248,11 @@ class ArchiveExtraction {
         auto isOurs = [](const PlannedEntry& entry) {
             return IsPending(entry, EntryKind::File) && !entry.caseTwin;
         };
-        // Each thread takes the entries of one folder at a time: it does not open folders
-        // again for every file, and threads do not wait for each other's hold on a folder.
-        const std::vector<size_t> runs = FolderRuns();
+        // Each thread takes a run of entries at a time, as the source reads them best.
+        const std::vector<size_t> runs = source_.RunStarts(plan_);
         std::atomic<size_t> next{0};
         auto work = [&] {
-            WorkerTools tools(output_);
+            WorkerTools tools(output_, source_);
             for (size_t run = next++; run + 1 < runs.size(); run = next++) {
                 for (size_t i = runs[run]; i < runs[run + 1]; ++i) {
                     if (isOurs(entries[i])) {
@@ -294,31 +276,16 @@ class ArchiveExtraction {
         });
     }
 
-    // Where runs of neighbouring entries in one folder start, a long folder's entries cut
-    // into several runs; the last element is the end of the entries.
-    std::vector<size_t> FolderRuns() const {
-        std::vector<size_t> starts;
-        std::string_view folder;
-        for (size_t i = 0; i < plan_.entries.size(); ++i) {
-            const std::string_view here = FolderPart(plan_.paths[i]);
-            if (starts.empty() || here != folder || i - starts.back() >= kLongestFolderRun) {
-                starts.push_back(i);
-                folder = here;
-            }
-        }
-        starts.push_back(plan_.entries.size());
-        return starts;
-    }
-
     void ExtractFile(const PlannedEntry& entry, WorkerTools& tools) {
         const size_t index = Index(entry);
         if (seen_[index].IsKnown()) {
             return;  // vouched for by the record
         }
-        const CentralRecord& record = Record(entry);
+        const uint64_t size = source_.Size(index);
+        const std::optional<uint32_t> crc = source_.Crc(index);
         const SharedFd folder = tools.folders.FolderOf(Path(entry));
         const std::string& name = tools.Leaf(Path(entry));
-        const ExpectedFile expected{record.size, record.crc, entry.mode, entry.modificationTime,
+        const ExpectedFile expected{size, crc.value_or(0), entry.mode, entry.modificationTime,
                                     user_};
         if (entry.caseTwin && NameStandsSpelledOtherwise(folder->Get(), name)) {
             throw EntryFailure(Reason::kNameComesTwiceInCase);
@@ -326,7 +293,7 @@ class ArchiveExtraction {
         // A folder this extraction made holds nothing to compare with and nothing stale.
         // An entry without a CRC can be told only by decrypting it.
         const bool newFolder = tools.folders.LastIsNew();
-        if (!newFolder && record.HasCrc() &&
+        if (!newFolder && crc &&
             KeepIfAlreadyInPlace(folder->Get(), name, expected, tools.ComparingBuffer())) {
             inPlace_[index] = 1;
             NoteWhatWasLeft(index, folder->Get(), name);
@@ -335,32 +302,19 @@ class ArchiveExtraction {
         if (!newFolder) {
             tools.folders.PrepareToWrite();
         }
-        Unlocked(record, tools, [&](EntryBytes* decrypted) {
-            WriteFile(entry, record, folder, name, tools, decrypted);
-        });
+        auto attempt = [&](const EntryFeed& feed) { WriteFile(entry, size, folder, name, feed); };
+        tools.reader->Read(index, std::ref(attempt));
         NoteWhatWasLeft(index, folder->Get(), name);
-    }
-
-    // Calls decode once for an entry that is not encrypted; for one that is, with each
-    // password that may open it, until one does.
-    template <typename Decode>
-    void Unlocked(const CentralRecord& record, WorkerTools& tools, Decode decode) {
-        if (!record.IsEncrypted()) {
-            decode(nullptr);
-            return;
-        }
-        tools.decoder.Unlock(file_, record, unlocker_,
-                             [&](EntryBytes& decrypted) { decode(&decrypted); });
     }
 
     // The entry's bytes into a temporary, put in place under name once all of them
     // checked out; a failure leaves nothing.
-    void WriteFile(const PlannedEntry& entry, const CentralRecord& record, const SharedFd& folder,
-                   const std::string& name, WorkerTools& tools, EntryBytes* decrypted) {
-        DiskClaim claim(budget_, record.size);
+    void WriteFile(const PlannedEntry& entry, uint64_t size, const SharedFd& folder,
+                   const std::string& name, const EntryFeed& feed) {
+        DiskClaim claim(budget_, size);
         TemporaryFile file(folder, TemporaryFile::Kind::AnonymousWherePossible, entry.mode);
         std::optional<BackgroundBytes> background;
-        if (record.size >= kWriteInBackgroundFrom) {
+        if (size >= kWriteInBackgroundFrom) {
             background.emplace([&](std::span<const uint8_t> bytes) { file.Write(bytes); });
         }
         uint64_t sinceCheck = 0;
@@ -374,7 +328,7 @@ class ArchiveExtraction {
             }
         };
         // Lent by reference: a sink holding all it touches would cost an allocation a file.
-        tools.decoder.Decode(file_, record, std::ref(write), decrypted);
+        feed(std::ref(write));
         if (background) {
             background->Finish();
             background.reset();
@@ -412,12 +366,10 @@ class ArchiveExtraction {
             return;  // vouched for by the record
         }
         std::string target;
-        Unlocked(Record(entry), tools, [&](EntryBytes* decrypted) {
+        tools.reader->Read(index, [&](const EntryFeed& feed) {
             target.clear();
-            tools.decoder.Decode(
-                file_, Record(entry),
-                [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); },
-                decrypted);
+            feed(
+                [&](std::span<const uint8_t> bytes) { target.append(bytes.begin(), bytes.end()); });
         });
         // Composed as the names are, so that it still finds the file it points to.
         if (std::string composed; IsValidUtf8(target) && ComposeName(target, composed)) {
@@ -436,14 +388,12 @@ class ArchiveExtraction {
         NoteWhatWasLeft(index, folder->Get(), name);
     }
 
-    const ArchiveFile& file_;
-    CentralDirectory& directory_;
+    EntrySource& source_;
     ExtractionPlan plan_;
     const OutputFolder& output_;
     // Which every file recorded is on, and how it vouches there.
     const FilesPlace place_{output_.Device(), VouchingOf(output_.Fd())};
     ExtractionRecord* previous_;
-    EntryUnlocker& unlocker_;
     DiskBudget budget_{output_.Fd()};
     EntryOutcomes outcomes_;
     std::vector<uint8_t> inPlace_;  // one byte per entry, so threads never share one
@@ -454,12 +404,10 @@ class ArchiveExtraction {
 
 }  // namespace
 
-ExtractionStatus ExtractPlannedArchive(const ArchiveFile& file, PlannedArchive& archive,
-                                       const OutputFolder& output, ExtractionRecord* previous,
-                                       EntryUnlocker& unlocker, std::vector<std::string>& lines,
+ExtractionStatus ExtractPlannedArchive(ReadArchive& archive, const OutputFolder& output,
+                                       ExtractionRecord* previous, std::vector<std::string>& lines,
                                        ExtractionRecord* record) {
-    ArchiveExtraction extraction(file, archive.directory, std::move(archive.plan), output, previous,
-                                 unlocker);
+    ArchiveExtraction extraction(*archive.source, std::move(archive.plan), output, previous);
     extraction.Prepare();
     extraction.Run();
     const ExtractionStatus status = extraction.Report(lines);

@@ -7,20 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveFile.h"
-#include "EntryUnlocker.h"
 #include "Extraction.h"
-#include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
 #include "OutputFolder.h"
+#include "ReadArchive.h"
 
 namespace sevenzip32 {
 
 // Adds the report's lines to lines. previous, when there is one, vouches for the files it
 // recorded, and gives them up once it has; record, when given, is told what each entry left.
-ExtractionStatus ExtractPlannedArchive(const ArchiveFile& file, PlannedArchive& archive,
-                                       const OutputFolder& output, ExtractionRecord* previous,
-                                       EntryUnlocker& unlocker, std::vector<std::string>& lines,
+ExtractionStatus ExtractPlannedArchive(ReadArchive& archive, const OutputFolder& output,
+                                       ExtractionRecord* previous, std::vector<std::string>& lines,
                                        ExtractionRecord* record);
 
 // The report's first line after the archive's name.

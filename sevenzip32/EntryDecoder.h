@@ -13,13 +13,13 @@
 #include "ArchiveFile.h"
 #include "CentralDirectory.h"
 #include "EntryBytes.h"
+#include "EntrySource.h"
 #include "EntryUnlocker.h"
 #include "MethodDecoder.h"
 #include "ReadWindow.h"
 
 namespace sevenzip32 {
 
-using ChunkSink = std::function<void(std::span<const uint8_t>)>;
 class CheckedSink;
 
 // One per thread: holds the buffers and the methods' decoders between entries.

@@ -15,14 +15,12 @@
 #include "ArchiveFile.h"
 #include "EntryFailure.h"
 #include "EntryPath.h"
-#include "EntryUnlocker.h"
-#include "ExtractionPlan.h"
 #include "ExtractionRecord.h"
 #include "FilesAsLeft.h"
 #include "LastRecord.h"
 #include "NameRules.h"
 #include "OutputFolder.h"
-#include "PasswordList.h"
+#include "ReadArchive.h"
 #include "ReportLines.h"
 #include "UserFolders.h"
 #include "VolumeLookup.h"
@@ -95,13 +93,14 @@ class RecordedExtraction {
             // The record waits on the disk while the archive is planned, and comes back
             // without the paths, which the plan has: the two never take room at once.
             vouching_ = VouchingRecord(use == RecordUse::Vouch ? recordPath_ : std::nullopt);
-            PlannedArchive archive = ReadAndPlan(file, CurrentUmask(), NameRulesOf(output.Fd()));
+            ArchivePasswords passwords;
+            ReadArchive archive =
+                ReadZipArchive(file, CurrentUmask(), NameRulesOf(output.Fd()), passwords);
+            NotePasswords(passwords);
             NoteVolumes(file);
             ExtractionRecord* previous = vouching_.Load(record_, volumesKnown_);
             record_.filesRead = previous ? previous->filesRead : ::time(nullptr);
-            const PasswordList passwords = PasswordsFor(archive.directory);
-            EntryUnlocker unlocker(passwords);
-            record_.status = ExtractPlannedArchive(file, archive, output, previous, unlocker, lines,
+            record_.status = ExtractPlannedArchive(archive, output, previous, lines,
                                                    Recordable() ? &record_ : nullptr);
         } catch (const std::exception& failure) {
             const auto* entryFailure = dynamic_cast<const EntryFailure*>(&failure);
@@ -180,19 +179,11 @@ class RecordedExtraction {
         }
     }
 
-    // The passwords to try, read only for an archive that has encrypted entries.
-    PasswordList PasswordsFor(const CentralDirectory& directory) {
-        const auto path = contract::PasswordListPath();
-        if (!path ||
-            std::none_of(directory.records.begin(), directory.records.end(),
-                         [](const CentralRecord& record) { return record.IsEncrypted(); })) {
-            return {};
+    // Which list of passwords was tried, where the archive needed one.
+    void NotePasswords(const ArchivePasswords& passwords) {
+        if (const PasswordList* list = passwords.Read(); list && list->Identity()) {
+            record_.passwordList = RecordedFile::From(*list->Identity(), kWholeIdentity);
         }
-        PasswordList passwords = PasswordList::Load(*path);
-        if (passwords.Identity()) {
-            record_.passwordList = RecordedFile::From(*passwords.Identity(), kWholeIdentity);
-        }
-        return passwords;
     }
 
     // An entry that wanted a password may open with the list as it is now.

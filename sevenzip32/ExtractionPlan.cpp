@@ -1,106 +1,29 @@
 #include "ExtractionPlan.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <ctime>
 #include <functional>
 #include <optional>
-#include <unordered_map>
 
 #include "ComposedName.h"
 #include "EntryFailure.h"
 #include "EntryPath.h"
-#include "MethodDecoder.h"
-#include "NameDecoder.h"
 #include "ParallelFor.h"
 #include "Utf8.h"
 
 namespace sevenzip32 {
 namespace {
 
-constexpr uint16_t kHostDos = 0;
-constexpr uint16_t kHostUnix = 3;
-constexpr uint16_t kHostNtfs = 10;
-constexpr uint16_t kHostVfat = 14;
-constexpr uint32_t kDosFolderAttribute = 0x10;
 constexpr uint64_t kLongestLinkTarget = 4096;
 constexpr size_t kEntriesPerThread = 2048;
 constexpr uint32_t kUnnamed = UINT32_MAX;
 
-mode_t UnixMode(const CentralHeader& header) {
-    return header.Host() == kHostUnix
-               ? static_cast<mode_t>(header.Fields().externalAttributes >> 16)
-               : 0;
-}
-
-// Seconds since 1970 of the start of each local hour met. mktime asks the disk for the
-// time zone at every call; localtime_r reads the zone once, so the local time is found
-// from its offset to UTC. Zones shift their offset on the hour.
-class LocalHours {
-  public:
-    int64_t Start(uint16_t dosDate, int hour) {
-        const uint32_t key = static_cast<uint32_t>(dosDate) << 5 | static_cast<uint32_t>(hour);
-        auto [known, added] = starts_.try_emplace(key, 0);
-        if (added) {
-            std::tm local{};
-            local.tm_year = (dosDate >> 9) + 80;
-            local.tm_mon = ((dosDate >> 5) & 0x0F) - 1;
-            local.tm_mday = dosDate & 0x1F;
-            local.tm_hour = hour;
-            const std::time_t asIfUtc = ::timegm(&local);
-            std::time_t time = asIfUtc - OffsetAt(asIfUtc);
-            time = asIfUtc - OffsetAt(time);  // the offset in force at that moment itself
-            known->second = static_cast<int64_t>(time);
-        }
-        return known->second;
+// What may be read at all: a method or cipher the library reads, a link's target not
+// larger than a link takes.
+void CheckReadable(const EntryFacts& facts, EntryKind kind) {
+    if (facts.unreadable) {
+        throw *facts.unreadable;
     }
-
-  private:
-    static long OffsetAt(std::time_t time) {
-        std::tm local{};
-        return ::localtime_r(&time, &local) != nullptr ? local.tm_gmtoff : 0;
-    }
-
-    std::unordered_map<uint32_t, int64_t> starts_;
-};
-
-// The extended timestamp field holds seconds since 1970; the DOS time is local time.
-int64_t ModificationTime(const CentralHeader& header, LocalHours& hours) {
-    if (const auto time = header.Extras().modificationTime) {
-        return *time;
-    }
-    const uint16_t time = header.Fields().dosTime;
-    const int64_t hourStart = hours.Start(header.Fields().dosDate, time >> 11);
-    return hourStart == 0 ? 0 : hourStart + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
-}
-
-// Windows writers mark a folder by its DOS attribute alone, some without a trailing slash.
-bool IsDosFolder(const CentralHeader& header, const CentralRecord& record) {
-    const uint16_t host = header.Host();
-    return (host == kHostDos || host == kHostNtfs || host == kHostVfat) &&
-           (header.Fields().externalAttributes & kDosFolderAttribute) != 0 && record.size == 0;
-}
-
-EntryKind KindOf(const CentralHeader& header, const CentralRecord& record, const EntryPath& path) {
-    const mode_t unixMode = UnixMode(header);
-    if (S_ISLNK(unixMode)) {
-        return EntryKind::Link;
-    }
-    if (path.namesFolder || S_ISDIR(unixMode) || IsDosFolder(header, record)) {
-        return EntryKind::Folder;
-    }
-    return EntryKind::File;
-}
-
-void CheckReadable(const CentralRecord& record, EntryKind kind) {
-    if (record.cipher == Cipher::Unreadable) {
-        throw EntryFailure(UnreadableCipherReason(record));
-    }
-    if (!IsMethodSupported(record.method)) {
-        throw EntryFailure(Reason::kUnsupportedMethod, std::to_string(record.method));
-    }
-    if (kind == EntryKind::Link && record.size > kLongestLinkTarget) {
+    if (kind == EntryKind::Link && facts.size > kLongestLinkTarget) {
         throw EntryFailure(Reason::kLinkTargetTooLong);
     }
 }
@@ -126,35 +49,40 @@ struct PlannedBlock {
     Reasons refusals;
     Reasons otherNames;
     Spellings recomposed;
-    UnflaggedNames unflagged;
+    std::unique_ptr<EntryFactsReader> reader;
 };
 
-// Plans the entries a slice of the central directory at a time, each slice on several
-// threads; once all are planned, finds the names that come twice.
-class Planner {
-  public:
-    Planner(mode_t umask, UnflaggedEncoding encoding, const NameRules& names)
-        : umask_(umask), encoding_(encoding), nameRules_(names) {}
+}  // namespace
 
-    void PlanSlice(const CentralSlice& slice) {
-        if (slice.First() == 0) {
-            const auto expected = static_cast<size_t>(slice.ExpectedCount());
-            plan_.entries.reserve(expected);
-            plan_.paths.Reserve(expected, static_cast<size_t>(slice.NameBytesAtMost()));
-            names_.reserve(expected);
-            foldedHashes_.reserve(expected);
-        }
-        plan_.entries.resize(slice.End());
-        names_.resize(slice.End());
-        foldedHashes_.resize(slice.End());
-        const size_t count = slice.End() - slice.First();
+// Plans the entries a run at a time, each run on several threads; once all are planned,
+// finds the names that come twice.
+class EntryPlanner::Planner {
+  public:
+    Planner(mode_t umask, const NameRules& names) : umask_(umask), nameRules_(names) {}
+
+    void Reserve(size_t expected, size_t nameBytesAtMost) {
+        plan_.entries.reserve(expected);
+        plan_.paths.Reserve(expected, nameBytesAtMost);
+        names_.reserve(expected);
+        foldedHashes_.reserve(expected);
+    }
+
+    void PlanEntries(size_t first, size_t end, const ReaderMaker& makeReader) {
+        plan_.entries.resize(end);
+        names_.resize(end);
+        foldedHashes_.resize(end);
+        const size_t count = end - first;
         const size_t threads = ThreadsFor(count, kEntriesPerThread);
         std::vector<PlannedBlock> blocks(threads);
+        for (PlannedBlock& block : blocks) {
+            block.reader = makeReader();
+        }
         RunOnThreads(threads, [&](size_t which) {
-            PlanBlock(slice, slice.First() + count * which / threads,
-                      slice.First() + count * (which + 1) / threads, blocks[which]);
+            PlanBlock(first + count * which / threads, first + count * (which + 1) / threads,
+                      blocks[which]);
         });
         for (PlannedBlock& block : blocks) {
+            block.reader->Finish();
             plan_.paths.Add(block.paths);
             refusals_.insert(refusals_.end(), std::make_move_iterator(block.refusals.begin()),
                              std::make_move_iterator(block.refusals.end()));
@@ -162,11 +90,8 @@ class Planner {
                                     std::make_move_iterator(block.otherNames.begin()),
                                     std::make_move_iterator(block.otherNames.end()));
             recomposed_.insert(recomposed_.end(), block.recomposed.begin(), block.recomposed.end());
-            unflagged_.Add(block.unflagged);
         }
     }
-
-    const UnflaggedNames& Unflagged() const { return unflagged_; }
 
     ExtractionPlan Finish() {
         std::vector<NameKey> folded = FoldedNames();
@@ -189,27 +114,24 @@ class Planner {
     }
 
   private:
-    void PlanBlock(const CentralSlice& slice, size_t begin, size_t end, PlannedBlock& block) {
-        NameDecoder decoder(encoding_);
-        LocalHours hours;
+    void PlanBlock(size_t begin, size_t end, PlannedBlock& block) {
         const std::hash<std::string_view> hash;
-        std::string spelled;  // each reused from entry to entry
+        EntryFacts facts;  // each reused from entry to entry
         std::string name;
         EntryPath path;
         std::string folded;
         for (size_t i = begin; i < end; ++i) {
-            const CentralRecord& record = slice.Record(i);
-            const CentralHeader header = slice.Header(i);
             PlannedEntry& entry = plan_.entries[i];
-            decoder.Decode(header, spelled);
-            if (ComposeName(spelled, name)) {
-                block.recomposed.emplace_back(i, hash(spelled));
+            block.reader->Read(i, facts);
+            if (ComposeName(facts.name, name)) {
+                block.recomposed.emplace_back(i, hash(facts.name));
             }
             path.path.clear();
             try {
                 NormaliseEntryName(name, path);
                 entry.renamed = FitNameRules(nameRules_, path.path);
-                entry.kind = KindOf(header, record, path);
+                entry.kind = facts.kind == EntryKind::File && path.namesFolder ? EntryKind::Folder
+                                                                               : facts.kind;
                 if (path.path.empty() && entry.kind != EntryKind::Folder) {
                     throw EntryFailure(Reason::kNameHasNoFileName);
                 }
@@ -218,12 +140,11 @@ class Planner {
                     CaseFold(path.path, folded);
                     foldedHashes_[i] = hash(folded);
                 }
-                const bool executable = (UnixMode(header) & 0111) != 0;
                 entry.mode = static_cast<uint16_t>(
-                    (entry.kind == EntryKind::File && !executable ? 0644 : 0755) & ~umask_);
-                entry.modificationTime = ModificationTime(header, hours);
+                    (entry.kind == EntryKind::File && !facts.executable ? 0644 : 0755) & ~umask_);
+                entry.modificationTime = facts.modificationTime;
                 if (entry.kind != EntryKind::Folder) {
-                    CheckReadable(record, entry.kind);
+                    CheckReadable(facts, entry.kind);
                 }
             } catch (const EntryFailure& failure) {
                 entry.refused = true;
@@ -234,7 +155,6 @@ class Planner {
             }
             block.paths.Add(path.path);
         }
-        block.unflagged = decoder.Unflagged();
     }
 
     // Alike names side by side, the earliest first.
@@ -348,18 +268,31 @@ class Planner {
     }
 
     const mode_t umask_;
-    const UnflaggedEncoding encoding_;
     const NameRules nameRules_;
     ExtractionPlan plan_;
-    Reasons refusals_;                   // but for names that come twice
-    Spellings recomposed_;               // by rising index
-    std::vector<size_t> inAnotherForm_;  // the names that come twice in another form
-    UnflaggedNames unflagged_;
+    Reasons refusals_;                    // but for names that come twice
+    Spellings recomposed_;                // by rising index
+    std::vector<size_t> inAnotherForm_;   // the names that come twice in another form
     std::vector<NameKey> names_;          // by index: the entries whose names were understood
     std::vector<uint64_t> foldedHashes_;  // by index, of the files' case-folded names
 };
 
-}  // namespace
+EntryPlanner::EntryPlanner(mode_t umask, const NameRules& names)
+    : planner_(std::make_unique<Planner>(umask, names)) {}
+
+EntryPlanner::~EntryPlanner() = default;
+
+void EntryPlanner::Reserve(size_t expected, size_t nameBytesAtMost) {
+    planner_->Reserve(expected, nameBytesAtMost);
+}
+
+void EntryPlanner::PlanEntries(size_t first, size_t end, const ReaderMaker& makeReader) {
+    planner_->PlanEntries(first, end, makeReader);
+}
+
+ExtractionPlan EntryPlanner::Finish() {
+    return planner_->Finish();
+}
 
 std::string ExtractionPlan::Name(size_t index) const {
     const auto other = std::lower_bound(
@@ -369,35 +302,6 @@ std::string ExtractionPlan::Name(size_t index) const {
         return other->second;
     }
     return std::string(paths[index]);
-}
-
-namespace {
-
-PlannedArchive ReadAndPlanIn(ArchiveFile& file, mode_t umask, const NameRules& names,
-                             UnflaggedEncoding encoding, UnflaggedNames& unflagged) {
-    Planner planner(umask, encoding, names);
-    PlannedArchive archive;
-    archive.directory =
-        ReadCentralDirectory(file, [&](const CentralSlice& slice) { planner.PlanSlice(slice); });
-    archive.plan = planner.Finish();
-    unflagged = planner.Unflagged();
-    return archive;
-}
-
-}  // namespace
-
-// Each name is read as it reads while the archive is planned; where that turns out to
-// differ from the archive's one encoding (a rare archive: CP932 names of which some are
-// valid UTF-8), the directory is read and planned again in that encoding.
-PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask, const NameRules& names) {
-    UnflaggedNames unflagged;
-    PlannedArchive archive =
-        ReadAndPlanIn(file, umask, names, UnflaggedEncoding::EachAsItReads, unflagged);
-    if (unflagged.SomeReadOtherwise()) {
-        archive = {};
-        archive = ReadAndPlanIn(file, umask, names, unflagged.ArchiveEncoding(), unflagged);
-    }
-    return archive;
 }
 
 }  // namespace sevenzip32

@@ -6,17 +6,17 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "CentralDirectory.h"
+#include "EntryFacts.h"
 #include "NameRules.h"
 #include "PathList.h"
 
 namespace sevenzip32 {
-
-enum class EntryKind : uint8_t { File, Folder, Link };
 
 struct PlannedEntry {
     int64_t modificationTime = 0;
@@ -42,14 +42,28 @@ struct ExtractionPlan {
     std::string Name(size_t index) const;
 };
 
-struct PlannedArchive {
-    CentralDirectory directory;
-    ExtractionPlan plan;
-};
+// Plans each entry from the facts its format's reader gives, a run of entries at a time
+// while what they are read from is at hand, several threads to a run. umask is applied to
+// the files' modes, as it would be to files the user creates; names are written as the
+// output folder's file system takes them.
+class EntryPlanner {
+  public:
+    using ReaderMaker = std::function<std::unique_ptr<EntryFactsReader>()>;
 
-// Reads the archive's central directory and plans each entry while its header is at
-// hand. umask is applied to the files' modes, as it would be to files the user creates;
-// names are written as the output folder's file system takes them.
-PlannedArchive ReadAndPlan(ArchiveFile& file, mode_t umask, const NameRules& names);
+    EntryPlanner(mode_t umask, const NameRules& names);
+    ~EntryPlanner();
+
+    // Room for the entries expected, whose names take at most so many bytes.
+    void Reserve(size_t expected, size_t nameBytesAtMost);
+    // Plans entries first to end - 1, which follow those planned before, with a reader from
+    // makeReader for each thread.
+    void PlanEntries(size_t first, size_t end, const ReaderMaker& makeReader);
+    // Once all are planned: the names that come twice are refused.
+    ExtractionPlan Finish();
+
+  private:
+    class Planner;
+    std::unique_ptr<Planner> planner_;
+};
 
 }  // namespace sevenzip32
