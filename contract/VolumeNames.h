@@ -4,8 +4,8 @@
 //
 // Two kinds: the format's own, where name.zip is the last disk and name.z01, name.z02,
 // ..., name.z99, name.z100 come before it (in the case of the archive's extension); and
-// numbered pieces of one archive file, name.zip.001, name.zip.002, ..., of which the
-// first is the one named.
+// numbered pieces of one archive file, name.zip.001, name.zip.002, ... (or name.7z.001,
+// ...), of which the first is the one named.
 #pragma once
 
 #include <algorithm>
@@ -23,11 +23,15 @@ inline std::string LowerCase(std::string_view text) {
     return lower;
 }
 
-// name.zip.001, "zip" in any case.
+// name.zip.001 or name.7z.001, the extension in any case.
 inline bool IsFirstNumberedVolume(std::string_view name) {
-    constexpr std::string_view kEnding = ".zip.001";
-    return name.size() > kEnding.size() &&
-           LowerCase(name.substr(name.size() - kEnding.size())) == kEnding;
+    for (const std::string_view ending : {".zip.001", ".7z.001"}) {
+        if (name.size() > ending.size() &&
+            LowerCase(name.substr(name.size() - ending.size())) == ending) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // The names of an archive's other volumes, the one named left out, from 0: for name.zip

@@ -14,8 +14,9 @@ using contract::LowerCase;
 
 VolumesBeside::VolumesBeside(const std::vector<std::string>& folderNames) {
     for (const std::string& name : folderNames) {
-        if (platform::MatchesWildcard(name, "*.z??*") &&
-            !platform::MatchesWildcard(name, "*.zip")) {
+        if ((platform::MatchesWildcard(name, "*.z??*") &&
+             !platform::MatchesWildcard(name, "*.zip")) ||
+            platform::MatchesWildcard(name, "*.7z.???")) {
             byLowerCase_.emplace(LowerCase(name), name);
             names_.insert(name);
         }

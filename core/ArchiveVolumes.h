@@ -1,6 +1,6 @@
 // The volumes of a split archive as the scan sees them: beside name.zip, name.z01,
-// name.z02, ..., and after name.zip.001, name.zip.002, ..., in whatever case the folder
-// holds them. The extraction library says how
+// name.z02, ..., and after name.zip.001 (or name.7z.001), name.zip.002, ..., in whatever
+// case the folder holds them. The extraction library says how
 // many files it read an archive from; the scan takes the volumes' identities before the
 // archive is read, so that what it deletes afterwards is what was read.
 #pragma once

@@ -39,12 +39,13 @@ PassOutcome ScanWatchFolder(const std::string& WatchFolder, const std::string& D
     const bool deleting = DeleteSource == "1";
     std::vector<std::vector<platform::ArrivedFile>> toDelete;
     try {
-        // The archives (name.zip, and name.zip.001 of numbered volumes) and the volumes of
-        // split archives: name.z01, ..., name.zip.002, ...
-        const std::vector<std::string> names = platform::MatchingEntries(scanFolder, "*.z*");
+        // The archives (name.zip, name.7z, and name.zip.001 or name.7z.001 of numbered
+        // volumes) and the volumes of split archives: name.z01, ..., name.zip.002, ...
+        const std::vector<std::string> names = platform::MatchingEntries(scanFolder, "*");
         const VolumesBeside volumes(names);
         for (const std::string& name : names) {
             if (!platform::MatchesWildcard(name, "*.zip") &&
+                !platform::MatchesWildcard(name, "*.7z") &&
                 !contract::IsFirstNumberedVolume(name)) {
                 continue;
             }

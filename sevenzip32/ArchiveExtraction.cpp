@@ -263,7 +263,7 @@ class ArchiveExtraction {
         };
         const auto files =
             static_cast<size_t>(std::count_if(entries.begin(), entries.end(), isOurs));
-        RunOnThreads(ThreadsFor(files, kFilesPerThread), [&](size_t which) {
+        RunOnThreads(source_.Threads(files, runs.size() - 1), [&](size_t which) {
             try {
                 work();
             } catch (...) {

@@ -4,11 +4,17 @@
 
 namespace sevenzip32 {
 
-EntryUnlocker& ArchivePasswords::Unlocker() {
-    if (!unlocker_) {
+const PasswordList& ArchivePasswords::List() {
+    if (!list_) {
         const auto path = contract::PasswordListPath();
         list_ = path ? PasswordList::Load(*path) : PasswordList();
-        unlocker_.emplace(*list_);
+    }
+    return *list_;
+}
+
+EntryUnlocker& ArchivePasswords::Unlocker() {
+    if (!unlocker_) {
+        unlocker_.emplace(List());
     }
     return *unlocker_;
 }

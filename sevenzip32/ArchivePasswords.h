@@ -11,6 +11,7 @@ namespace sevenzip32 {
 
 class ArchivePasswords {
   public:
+    const PasswordList& List();
     EntryUnlocker& Unlocker();
     // The list as it was read; nothing when it was never needed.
     const PasswordList* Read() const { return list_ ? &*list_ : nullptr; }

@@ -47,6 +47,8 @@ class EntrySource {
     // the end of the entries last.
     virtual std::vector<size_t> RunStarts(const ExtractionPlan& plan) const = 0;
     virtual std::unique_ptr<EntryReader> Reader() = 0;
+    // How many threads read files runs of files.
+    virtual size_t Threads(size_t files, size_t runs) const = 0;
     // Why the archive as a whole failed though its entries may not have (a download cut
     // short holds more than was read), as the report words it.
     virtual std::optional<std::string> ArchiveFailure() const { return std::nullopt; }

@@ -59,6 +59,7 @@ class RecordedExtraction {
         record_.outputFolder = request_.outputFolder;
         record_.filesRead = ::time(nullptr);
         std::optional<ArchiveFile> opened;
+        ArchivePasswords passwords;
         try {
             ArchiveFile& file = opened.emplace(request_.archivePath);
             archiveVouching_ = VouchingOf(file.Fd());
@@ -93,10 +94,10 @@ class RecordedExtraction {
             // The record waits on the disk while the archive is planned, and comes back
             // without the paths, which the plan has: the two never take room at once.
             vouching_ = VouchingRecord(use == RecordUse::Vouch ? recordPath_ : std::nullopt);
-            ArchivePasswords passwords;
-            ReadArchive archive =
-                ReadZipArchive(file, CurrentUmask(), NameRulesOf(output.Fd()), passwords);
-            NotePasswords(passwords);
+            const NameRules names = NameRulesOf(output.Fd());
+            ReadArchive archive = IsSevenZArchive(file)
+                                      ? ReadSevenZArchive(file, CurrentUmask(), names, passwords)
+                                      : ReadZipArchive(file, CurrentUmask(), names, passwords);
             NoteVolumes(file);
             ExtractionRecord* previous = vouching_.Load(record_, volumesKnown_);
             record_.filesRead = previous ? previous->filesRead : ::time(nullptr);
@@ -109,10 +110,13 @@ class RecordedExtraction {
             record_.status = kArchiveRejected;
             record_.failuresRepeat = entryFailure != nullptr && entryFailure->LiesInTheArchive();
             record_.ForgetEntries();
+            // An archive whose names are encrypted may open with another list.
+            record_.wantsPassword = entryFailure != nullptr && entryFailure->WantsPassword();
             if (opened) {
                 NoteVolumes(*opened);  // those it had opened: the record holds while they stand
             }
         }
+        NotePasswords(passwords);
         Save(lines);
         return static_cast<ExtractionStatus>(record_.status);
     }

@@ -23,4 +23,11 @@ struct ReadArchive {
 ReadArchive ReadZipArchive(ArchiveFile& file, mode_t umask, const NameRules& names,
                            ArchivePasswords& passwords);
 
+// 7z, by the library's own reader of its header and coders.
+ReadArchive ReadSevenZArchive(const ArchiveFile& file, mode_t umask, const NameRules& names,
+                              ArchivePasswords& passwords);
+
+// Whether the archive's first bytes are 7z's signature.
+bool IsSevenZArchive(const ArchiveFile& file);
+
 }  // namespace sevenzip32

@@ -5,8 +5,10 @@
 #include "CentralDirectory.h"
 #include "EntryDecoder.h"
 #include "EntryExtents.h"
+#include "FilesAsLeft.h"
 #include "LocalHeaders.h"
 #include "MethodDecoder.h"
+#include "ParallelFor.h"
 #include "PathParts.h"
 #include "ReadArchive.h"
 #include "ReportLines.h"
@@ -79,6 +81,11 @@ class ZipEntries : public EntrySource {
         }
         starts.push_back(plan.entries.size());
         return starts;
+    }
+
+    // Many small entries are worth a thread only where there are enough of them.
+    size_t Threads(size_t files, size_t /*runs*/) const override {
+        return ThreadsFor(files, kFilesPerThread);
     }
 
     std::unique_ptr<EntryReader> Reader() override {

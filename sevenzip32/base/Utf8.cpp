@@ -108,4 +108,41 @@ std::string EscapedForReport(std::string_view text) {
     return escaped;
 }
 
+namespace {
+
+void AppendUtf8(uint32_t point, std::string& utf8) {
+    if (point < 0x80) {
+        utf8 += static_cast<char>(point);
+    } else if (point < 0x800) {
+        utf8 += static_cast<char>(0xC0 | point >> 6);
+        utf8 += static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+        utf8 += static_cast<char>(0xE0 | point >> 12);
+        utf8 += static_cast<char>(0x80 | (point >> 6 & 0x3F));
+        utf8 += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        utf8 += static_cast<char>(0xF0 | point >> 18);
+        utf8 += static_cast<char>(0x80 | (point >> 12 & 0x3F));
+        utf8 += static_cast<char>(0x80 | (point >> 6 & 0x3F));
+        utf8 += static_cast<char>(0x80 | (point & 0x3F));
+    }
+}
+
+}  // namespace
+
+void Utf16ToUtf8(std::u16string_view text, std::string& utf8) {
+    constexpr uint32_t kReplacement = 0xFFFD;
+    utf8.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const uint32_t unit = text[i];
+        const bool high = unit >= 0xD800 && unit < 0xDC00;
+        const bool low = unit >= 0xDC00 && unit < 0xE000;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00u), utf8);
+        } else {
+            AppendUtf8(high || low ? kReplacement : unit, utf8);
+        }
+    }
+}
+
 }  // namespace sevenzip32

@@ -15,6 +15,9 @@ size_t Utf8SequenceAt(std::string_view text, size_t at, uint32_t* decoded = null
 
 bool IsValidUtf8(std::string_view text);
 
+// UTF-16 as 7z names are written, into UTF-8; a lone surrogate becomes U+FFFD.
+void Utf16ToUtf8(std::u16string_view text, std::string& utf8);
+
 // A key equal for names a file system that folds case takes for one: each character in
 // its upper case (Unicode's simple mapping), as exFAT compares names. Written into
 // folded, whose room is reused from one name to the next.

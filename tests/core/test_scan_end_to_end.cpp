@@ -132,3 +132,33 @@ TEST(ScanEndToEnd, NumberedVolumesGoTogetherAndAnArchiveReadAsEmptyStays) {
     EXPECT_TRUE(std::filesystem::exists(watch / "empty.zip"));
     EXPECT_FALSE(std::filesystem::exists(watch / "kept.txt"));
 }
+
+// A 7z goes once extracted, and a set of numbered 7z volumes with every volume; a set
+// with a volume missing stays whole.
+TEST(ScanEndToEnd, SevenZArchivesAndTheirVolumesGoTogether) {
+    TemporaryFolder watch;
+    TemporaryFolder source;
+    WriteWholeFile(source / "写真.txt", "photo");
+    WriteWholeFile(source / "noise.bin", Noise());
+    const auto make = [&](const std::string& switches, const std::string& archive) {
+        const std::string command = "cd '" + source.Path().string() + "' && 7zz a -bd -bso0 " +
+                                    switches + " '" + (watch / archive) + "' . >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    };
+    make("", "写真.7z");
+    make("-v100k -mx=0", "資料.7z");
+    make("-v100k -mx=0", "欠け.7z");
+    ASSERT_TRUE(std::filesystem::exists(watch / "資料.7z.004"));
+    std::filesystem::remove(watch / "欠け.7z.002");
+    ScanWatchFolder(watch.Path().string(), "1", 1);
+
+    EXPECT_EQ(ReadWholeFile(watch / "写真.txt"), "photo");
+    EXPECT_EQ(ReadWholeFile(watch / "noise.bin"), Noise());
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(watch.Path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"noise.bin", "写真.txt", "欠け.7z.001", "欠け.7z.003",
+                                              "欠け.7z.004"}));
+}

@@ -1,0 +1,557 @@
+// 7z archives: the header (packed or encrypted, as the format allows) read into the
+// entries' facts, and each folder of coders decoded as one stream that yields its files in
+// order, each checked by its own size and CRC before it is put in place. Folders are
+// decoded on several threads at once; a file already in place is decoded through, not
+// written.
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+
+#include "ArchiveHeader.h"
+#include "CoderStreams.h"
+#include "Crc32.h"
+#include "MethodDecoder.h"
+#include "ParallelFor.h"
+#include "ReadArchive.h"
+#include "ReportLines.h"
+#include "SevenZAes.h"
+#include "SevenZEntryFacts.h"
+
+namespace sevenzip32 {
+namespace {
+
+using sevenz::ArchiveHeader;
+using sevenz::StreamsInfo;
+
+constexpr uint64_t kLargestHeader = uint64_t{1} << 30;
+constexpr size_t kOutputBufferSize = 256 * 1024;
+constexpr int kMostEncodedHeaders = 4;
+
+// The bytes of one packed stream, read from the archive a buffer at a time.
+class PackedStream : public ByteStream {
+  public:
+    PackedStream(const ArchiveFile& file, uint64_t offset, uint64_t size)
+        : file_(file), offset_(offset), left_(size) {}
+
+    size_t Read(std::span<uint8_t> into) override {
+        const auto count = static_cast<size_t>(std::min<uint64_t>(into.size(), left_));
+        file_.ReadAt(offset_, into.first(count));
+        offset_ += count;
+        left_ -= count;
+        return count;
+    }
+
+  private:
+    const ArchiveFile& file_;
+    uint64_t offset_;
+    uint64_t left_;
+};
+
+// The coders of a folder from its output to its packed stream, where each takes one
+// stream and makes one; a coder this library does not read is refused by its name.
+std::vector<size_t> ChainOf(const sevenz::Folder& folder) {
+    for (const sevenz::Coder& coder : folder.coders) {
+        const CoderType type = CoderOfId(coder.id);
+        if (type.kind == CoderKind::Unknown || coder.inStreams != 1 || coder.outStreams != 1) {
+            throw EntryFailure(Reason::kUnsupportedMethod, type.name);
+        }
+    }
+    // With one stream in and one out a coder, a coder's index is that of its streams.
+    std::vector<size_t> chain;
+    uint32_t stream = folder.MainOutStream();
+    while (chain.size() < folder.coders.size()) {
+        chain.push_back(stream);
+        const auto bound =
+            std::find_if(folder.bindPairs.begin(), folder.bindPairs.end(),
+                         [&](const sevenz::BindPair& pair) { return pair.inIndex == stream; });
+        if (bound == folder.bindPairs.end()) {
+            if (chain.size() != folder.coders.size() || folder.packedStreams.size() != 1 ||
+                folder.packedStreams[0] != stream) {
+                break;
+            }
+            return chain;
+        }
+        stream = bound->outIndex;
+    }
+    throw EntryFailure(Reason::k7zHeaderDamaged);
+}
+
+bool IsEncrypted(const sevenz::Folder& folder) {
+    return std::any_of(folder.coders.begin(), folder.coders.end(), [](const sevenz::Coder& coder) {
+        return CoderOfId(coder.id).kind == CoderKind::Aes;
+    });
+}
+
+const sevenz::Coder* AesCoderOf(const sevenz::Folder& folder) {
+    for (const sevenz::Coder& coder : folder.coders) {
+        if (CoderOfId(coder.id).kind == CoderKind::Aes) {
+            return &coder;
+        }
+    }
+    return nullptr;
+}
+
+// The keys of one archive: each password's in UTF-16, and each key derived once for each
+// salt it is asked for, whichever thread asks.
+class ArchiveKeys {
+  public:
+    explicit ArchiveKeys(const PasswordList* list) {
+        if (list != nullptr) {
+            for (const SecretBytes& candidate : list->Candidates()) {
+                if (auto password = SevenZPassword(candidate.Span())) {
+                    passwords_.push_back(std::move(*password));
+                }
+            }
+        }
+    }
+
+    size_t Count() const { return passwords_.size(); }
+
+    std::span<const uint8_t> Key(const sevenz::Coder& aes, size_t password) {
+        const SevenZAesProperties properties = ReadSevenZAesProperties(aes.properties);
+        const std::lock_guard lock(lock_);
+        auto [key, added] = keys_.try_emplace({aes.properties, password}, SecretBytes());
+        if (added) {
+            key->second = DeriveSevenZKey(properties, passwords_[password].Span());
+        }
+        return key->second.Span();
+    }
+
+    // The password that opened a folder last is tried first for the next.
+    size_t LastOpened() const { return lastOpened_; }
+    void Opened(size_t password) { lastOpened_ = password; }
+
+  private:
+    std::vector<SecretBytes> passwords_;
+    std::mutex lock_;
+    std::map<std::pair<std::vector<uint8_t>, size_t>, SecretBytes> keys_;
+    std::atomic<size_t> lastOpened_{0};
+};
+
+// A folder's coders stacked over its packed stream, the output at the top. LZMA and
+// LZMA2 take the filters over them into liblzma's one chain.
+class FolderStreams {
+  public:
+    FolderStreams(const ArchiveFile& file, uint64_t packedOffset, uint64_t packedSize,
+                  const sevenz::Folder& folder, const std::vector<size_t>& chain,
+                  std::span<const uint8_t> key) {
+        stages_.push_back(std::make_unique<PackedStream>(file, packedOffset, packedSize));
+        for (size_t i = chain.size(); i-- > 0;) {
+            const sevenz::Coder& coder = folder.coders[chain[i]];
+            const CoderType type = CoderOfId(coder.id);
+            ByteStream& below = *stages_.back();
+            switch (type.kind) {
+                case CoderKind::Copy:
+                    break;
+                case CoderKind::Aes:
+                    stages_.push_back(MakeSevenZAesStream(
+                        key, ReadSevenZAesProperties(coder.properties).iv, below));
+                    break;
+                case CoderKind::Lzma:
+                case CoderKind::Lzma2: {
+                    std::vector<LzmaChainCoder> lzma = {{type.lzmaFilter, coder.properties}};
+                    while (i > 0 &&
+                           CoderOfId(folder.coders[chain[i - 1]].id).kind == CoderKind::Filter) {
+                        const sevenz::Coder& filter = folder.coders[chain[--i]];
+                        lzma.insert(lzma.begin(),
+                                    {CoderOfId(filter.id).lzmaFilter, filter.properties});
+                    }
+                    stages_.push_back(MakeLzmaChainStream(lzma, below, kMostDecoderMemory));
+                    break;
+                }
+                case CoderKind::Deflate:
+                case CoderKind::Deflate64:
+                case CoderKind::Bzip2:
+                    stages_.push_back(
+                        MakeMethodStream(type.kind, below, folder.unpackSizes[chain[i]]));
+                    break;
+                default:  // a filter over anything but LZMA
+                    throw EntryFailure(Reason::kUnsupportedMethod, type.name);
+            }
+        }
+        buffer_.resize(kOutputBufferSize);
+    }
+
+    // At most the next most bytes of the folder's output; empty once it has ended.
+    std::span<const uint8_t> Next(uint64_t most) {
+        if (left_.empty()) {
+            left_ = std::span<const uint8_t>(buffer_).first(stages_.back()->Read(buffer_));
+        }
+        const auto count = static_cast<size_t>(std::min<uint64_t>(most, left_.size()));
+        const auto chunk = left_.first(count);
+        left_ = left_.subspan(count);
+        return chunk;
+    }
+
+  private:
+    std::vector<std::unique_ptr<ByteStream>> stages_;
+    std::vector<uint8_t> buffer_;
+    std::span<const uint8_t> left_;
+};
+
+// Where a file's bytes stand in its folder's output.
+struct FileStream {
+    size_t folder = 0;
+    uint64_t offset = 0;
+    uint64_t size = 0;
+    std::optional<uint32_t> crc;
+};
+
+bool IsPasswordReason(const EntryFailure& failure) {
+    return failure.LiesInTheArchive() && failure.Which() != Reason::kNeedsTooMuchMemory &&
+           failure.Which() != Reason::kUnsupportedMethod;
+}
+
+class SevenZEntries;
+
+// One thread's reader: the folder it decodes, how far, and with which password.
+class SevenZEntryReader : public EntryReader {
+  public:
+    explicit SevenZEntryReader(SevenZEntries& entries) : entries_(entries) {}
+
+    void Read(size_t entry, const EntryAttempt& attempt) override;
+
+  private:
+    void Start(size_t folder);
+    void SkipTo(uint64_t offset);
+    void Feed(const FileStream& stream, const ChunkSink& sink);
+
+    SevenZEntries& entries_;
+    std::optional<FolderStreams> streams_;
+    size_t folder_ = SIZE_MAX;
+    uint64_t position_ = 0;
+    size_t password_ = 0;
+    bool opened_ = false;  // the password opened a file of the folder
+};
+
+class SevenZEntries : public EntrySource {
+  public:
+    SevenZEntries(const ArchiveFile& file, ArchiveHeader header, std::vector<uint64_t> packOffsets,
+                  std::unique_ptr<ArchiveKeys> keys)
+        : file_(file),
+          header_(std::move(header)),
+          packOffsets_(std::move(packOffsets)),
+          keys_(std::move(keys)) {
+        const auto& folders = header_.streams.folders;
+        const auto& subStreams = header_.streams.subStreams;
+        size_t folder = 0;
+        size_t sub = 0;
+        uint64_t offset = 0;
+        for (const sevenz::FileEntry& file : header_.files) {
+            if (!file.hasStream) {
+                streams_.emplace_back();
+                continue;
+            }
+            while (folder < folders.size() && sub >= subStreams[folder].size()) {
+                ++folder;
+                sub = 0;
+                offset = 0;
+            }
+            const sevenz::SubStream& stream = subStreams.at(folder)[sub++];
+            streams_.push_back(FileStream{folder, offset, stream.size, stream.crc});
+            offset += stream.size;
+        }
+        for (const sevenz::Folder& each : folders) {
+            try {
+                chains_.push_back(ChainOf(each));
+                unreadable_.emplace_back();
+            } catch (const EntryFailure& failure) {
+                chains_.emplace_back();
+                unreadable_.push_back(failure);
+            }
+        }
+    }
+
+    const ArchiveHeader& Header() const { return header_; }
+    // Each file's size, and why the folder it is in cannot be read, for the plan.
+    std::vector<uint64_t> Sizes() const {
+        std::vector<uint64_t> sizes;
+        for (const auto& stream : streams_) {
+            sizes.push_back(stream ? stream->size : 0);
+        }
+        return sizes;
+    }
+    std::vector<std::optional<EntryFailure>> Unreadable() const {
+        std::vector<std::optional<EntryFailure>> unreadable;
+        for (const auto& stream : streams_) {
+            unreadable.push_back(stream ? unreadable_[stream->folder] : std::nullopt);
+        }
+        return unreadable;
+    }
+
+    uint64_t Size(size_t entry) const override {
+        return streams_[entry] ? streams_[entry]->size : 0;
+    }
+    std::optional<uint32_t> Crc(size_t entry) const override {
+        return streams_[entry] ? streams_[entry]->crc : std::optional<uint32_t>(0);
+    }
+    void Prepare(const std::function<bool(size_t)>&, bool) override {}
+
+    // A folder's files on one thread, in order.
+    std::vector<size_t> RunStarts(const ExtractionPlan& plan) const override {
+        std::vector<size_t> starts = {0};
+        std::optional<size_t> folder;
+        for (size_t i = 0; i < streams_.size(); ++i) {
+            if (!streams_[i]) {
+                continue;
+            }
+            if (folder && *folder != streams_[i]->folder) {
+                starts.push_back(i);
+            }
+            folder = streams_[i]->folder;
+        }
+        starts.push_back(plan.entries.size());
+        return starts;
+    }
+    size_t Threads(size_t /*files*/, size_t runs) const override { return ThreadsFor(runs, 1); }
+    std::unique_ptr<EntryReader> Reader() override {
+        return std::make_unique<SevenZEntryReader>(*this);
+    }
+
+  private:
+    friend class SevenZEntryReader;
+
+    const ArchiveFile& file_;
+    ArchiveHeader header_;
+    std::vector<uint64_t> packOffsets_;               // of each folder's packed stream
+    std::unique_ptr<ArchiveKeys> keys_;               // where a folder is encrypted
+    std::vector<std::optional<FileStream>> streams_;  // by file
+    std::vector<std::vector<size_t>> chains_;         // by folder
+    std::vector<std::optional<EntryFailure>> unreadable_;
+};
+
+void SevenZEntryReader::Start(size_t folder) {
+    streams_.reset();
+    folder_ = SIZE_MAX;
+    const sevenz::Folder& each = entries_.header_.streams.folders[folder];
+    const auto& packed = entries_.header_.streams;
+    const sevenz::Coder* aes = AesCoderOf(each);
+    const auto key =
+        aes != nullptr ? entries_.keys_->Key(*aes, password_) : std::span<const uint8_t>();
+    streams_.emplace(entries_.file_, entries_.packOffsets_[folder],
+                     packed.packSizes[each.firstPackedStream], each, entries_.chains_[folder], key);
+    folder_ = folder;
+    position_ = 0;
+}
+
+void SevenZEntryReader::SkipTo(uint64_t offset) {
+    while (position_ < offset) {
+        const auto chunk = streams_->Next(offset - position_);
+        if (chunk.empty()) {
+            throw EntryFailure(Reason::kDataEndsEarly);
+        }
+        position_ += chunk.size();
+    }
+}
+
+void SevenZEntryReader::Feed(const FileStream& stream, const ChunkSink& sink) {
+    uint32_t crc = 0;
+    for (uint64_t left = stream.size; left > 0;) {
+        const auto chunk = streams_->Next(left);
+        if (chunk.empty()) {
+            throw EntryFailure(Reason::kDataEndsEarly);
+        }
+        crc = UpdateCrc32(crc, chunk);
+        position_ += chunk.size();
+        left -= chunk.size();
+        sink(chunk);
+    }
+    if (stream.crc && crc != *stream.crc) {
+        throw EntryFailure(Reason::kCrcMismatch);
+    }
+}
+
+// An encrypted folder is decoded with each password from the one that opened a folder
+// last, until one gives a file that checks out: the format has no other test of it.
+void SevenZEntryReader::Read(size_t entry, const EntryAttempt& attempt) {
+    const std::optional<FileStream>& stream = entries_.streams_[entry];
+    if (!stream) {
+        attempt([](const ChunkSink&) {});
+        return;
+    }
+    if (entries_.unreadable_[stream->folder]) {
+        throw *entries_.unreadable_[stream->folder];
+    }
+    const bool encrypted = IsEncrypted(entries_.header_.streams.folders[stream->folder]);
+    const size_t passwords = encrypted ? entries_.keys_->Count() : 1;
+    if (passwords == 0) {
+        throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
+    }
+    if (folder_ != stream->folder) {
+        password_ = encrypted ? entries_.keys_->LastOpened() : 0;
+        opened_ = false;
+    }
+    for (size_t tried = 1;; ++tried) {
+        try {
+            if (folder_ != stream->folder || position_ > stream->offset) {
+                Start(stream->folder);
+            }
+            SkipTo(stream->offset);
+            attempt([&](const ChunkSink& sink) { Feed(*stream, sink); });
+            if (encrypted && !opened_) {
+                opened_ = true;
+                entries_.keys_->Opened(password_);
+            }
+            return;
+        } catch (const EntryFailure& failure) {
+            if (!encrypted || opened_ || !IsPasswordReason(failure)) {
+                throw;
+            }
+            folder_ = SIZE_MAX;
+            if (tried == passwords) {
+                throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
+            }
+            password_ = (password_ + 1) % passwords;
+        }
+    }
+}
+
+// Where each folder's packed stream begins; an archive whose packed streams run past its
+// end was cut short, or a volume of it is missing.
+std::vector<uint64_t> PackOffsets(const ArchiveFile& file, const StreamsInfo& streams) {
+    std::vector<uint64_t> packed;
+    uint64_t at = sevenz::kSignatureHeaderSize + streams.packPosition;
+    for (const uint64_t size : streams.packSizes) {
+        packed.push_back(at);
+        if (at > file.Size() || size > file.Size() - at) {
+            throw file.IsNumbered() ? file.NumberedPiecesIncomplete()
+                                    : EntryFailure(Reason::kCutShort, contract::CutShortDetail(0));
+        }
+        at += size;
+    }
+    std::vector<uint64_t> offsets;
+    for (const sevenz::Folder& folder : streams.folders) {
+        offsets.push_back(packed.at(folder.firstPackedStream));
+    }
+    return offsets;
+}
+
+// The whole output of a packed header's one folder, checked by its CRC.
+std::vector<uint8_t> DecodeHeader(const ArchiveFile& file, const StreamsInfo& streams,
+                                  ArchivePasswords& passwords, std::unique_ptr<ArchiveKeys>& keys) {
+    if (streams.folders.size() != 1 || streams.folders[0].UnpackSize() > kLargestHeader) {
+        throw EntryFailure(Reason::k7zHeaderDamaged);
+    }
+    const sevenz::Folder& folder = streams.folders[0];
+    const std::vector<size_t> chain = ChainOf(folder);
+    const uint64_t offset = PackOffsets(file, streams)[0];
+    const sevenz::Coder* aes = AesCoderOf(folder);
+    if (aes != nullptr && !keys) {
+        keys = std::make_unique<ArchiveKeys>(&passwords.List());
+    }
+    const size_t tries = aes != nullptr ? keys->Count() : 1;
+    if (tries == 0) {
+        throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
+    }
+    for (size_t password = 0;; ++password) {
+        try {
+            FolderStreams decoding(
+                file, offset, streams.packSizes[folder.firstPackedStream], folder, chain,
+                aes != nullptr ? keys->Key(*aes, password) : std::span<const uint8_t>());
+            std::vector<uint8_t> header;
+            for (uint64_t left = folder.UnpackSize(); left > 0;) {
+                const auto chunk = decoding.Next(left);
+                if (chunk.empty()) {
+                    throw EntryFailure(Reason::k7zHeaderDamaged);
+                }
+                header.insert(header.end(), chunk.begin(), chunk.end());
+                left -= chunk.size();
+            }
+            if (folder.crc && UpdateCrc32(0, header) != *folder.crc) {
+                throw EntryFailure(Reason::k7zHeaderDamaged);
+            }
+            if (aes != nullptr) {
+                keys->Opened(password);
+            }
+            return header;
+        } catch (const EntryFailure& failure) {
+            if (aes == nullptr || !IsPasswordReason(failure)) {
+                throw;
+            }
+            if (password + 1 == tries) {
+                throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
+            }
+        }
+    }
+}
+
+// The signature header, then the header it points to, decoded as often as it was packed.
+ArchiveHeader ReadArchiveHeader(const ArchiveFile& file, ArchivePasswords& passwords,
+                                std::unique_ptr<ArchiveKeys>& keys) {
+    const auto cut = [&] {
+        return file.IsNumbered() ? file.NumberedPiecesIncomplete()
+                                 : EntryFailure(Reason::kCutShort, contract::CutShortDetail(0));
+    };
+    if (file.Size() < sevenz::kSignatureHeaderSize) {
+        throw cut();
+    }
+    std::array<uint8_t, sevenz::kSignatureHeaderSize> start{};
+    file.ReadAt(0, start);
+    const sevenz::SignatureHeader signature = sevenz::ReadSignatureHeader(start);
+    if (signature.nextHeaderSize == 0) {
+        return {};  // an archive of nothing
+    }
+    const uint64_t room = file.Size() - sevenz::kSignatureHeaderSize;
+    if (signature.nextHeaderOffset > room ||
+        signature.nextHeaderSize > room - signature.nextHeaderOffset) {
+        throw cut();
+    }
+    if (signature.nextHeaderSize > kLargestHeader) {
+        throw EntryFailure(Reason::k7zHeaderDamaged);
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(signature.nextHeaderSize));
+    file.ReadAt(sevenz::kSignatureHeaderSize + signature.nextHeaderOffset, bytes);
+    if (UpdateCrc32(0, bytes) != signature.nextHeaderCrc) {
+        throw EntryFailure(Reason::k7zHeaderDamaged);
+    }
+    for (int packed = 0; packed <= kMostEncodedHeaders; ++packed) {
+        sevenz::HeaderOrEncoded read = sevenz::ReadHeader(bytes);
+        if (read.header) {
+            return std::move(*read.header);
+        }
+        bytes = DecodeHeader(file, *read.encoded, passwords, keys);
+    }
+    throw EntryFailure(Reason::k7zHeaderDamaged);
+}
+
+}  // namespace
+
+ReadArchive ReadSevenZArchive(const ArchiveFile& file, mode_t umask, const NameRules& names,
+                              ArchivePasswords& passwords) {
+    std::unique_ptr<ArchiveKeys> keys;
+    ArchiveHeader header = ReadArchiveHeader(file, passwords, keys);
+    std::vector<uint64_t> offsets = PackOffsets(file, header.streams);
+    const auto& folders = header.streams.folders;
+    if (!keys && std::any_of(folders.begin(), folders.end(), IsEncrypted)) {
+        keys = std::make_unique<ArchiveKeys>(&passwords.List());
+    }
+    auto source = std::make_unique<SevenZEntries>(file, std::move(header), std::move(offsets),
+                                                  std::move(keys));
+    const auto& files = source->Header().files;
+    const std::vector<uint64_t> sizes = source->Sizes();
+    const std::vector<std::optional<EntryFailure>> unreadable = source->Unreadable();
+    EntryPlanner planner(umask, names);
+    if (!files.empty()) {
+        size_t nameBytes = 0;
+        for (const sevenz::FileEntry& each : files) {
+            nameBytes += each.name.size() * 3;  // UTF-8 takes at most 3 bytes a UTF-16 unit
+        }
+        planner.Reserve(files.size(), nameBytes);
+        planner.PlanEntries(0, files.size(), [&] {
+            return std::make_unique<sevenz::SevenZEntryFacts>(files, sizes, unreadable);
+        });
+    }
+    return {planner.Finish(), std::move(source)};
+}
+
+bool IsSevenZArchive(const ArchiveFile& file) {
+    std::array<uint8_t, sizeof sevenz::kSignature> start{};
+    if (file.Size() < start.size()) {
+        return false;
+    }
+    file.ReadAt(0, start);
+    return std::equal(start.begin(), start.end(), std::begin(sevenz::kSignature));
+}
+
+}  // namespace sevenzip32

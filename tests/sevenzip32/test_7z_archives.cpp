@@ -1,0 +1,227 @@
+// 7z archives as the format's own tool writes them, extracted with every promise a ZIP
+// has: each coder and filter, solid and not, packed and plain headers, passwords for the
+// data and for the names, numbered volumes, damage and cuts, names as Japanese users type
+// them, empty files and folders, links that would leave the folder.
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <thread>
+
+#include "ExtractionFixture.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+const std::map<std::string, std::string>& Files() {
+    static const std::map<std::string, std::string> files = [] {
+        std::string text;
+        std::string program;
+        for (int i = 0; text.size() < 512 * 1024; ++i) {
+            text += "line " + std::to_string(i * 7919 % 1000) + " of the archive\n";
+            program += std::string("\xE8\x10\x20\x00\x00\x55\x48\x89\xE5", 9) +
+                       static_cast<char>(i & 0x7F);
+        }
+        return std::map<std::string, std::string>{
+            {"a.txt", "hello\n"},
+            {"empty", ""},
+            {"資料/本文.txt", text},
+            {"資料/prog.bin", program},
+            // Decomposed, as macOS writes it: lands composed.
+            {"\xE3\x81\x8B\xE3\x82\x99.txt", "ga"},
+        };
+    }();
+    return files;
+}
+
+class SevenZArchiveTest : public ExtractionTest {
+  protected:
+    void SetUp() override {
+        ExtractionTest::SetUp();
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+        for (const auto& [name, contents] : Files()) {
+            std::filesystem::create_directories((Source() / name).parent_path());
+            WriteWholeFile(Source() / name, contents);
+        }
+        std::filesystem::create_directories(Source() / "空のフォルダ");
+    }
+
+    std::filesystem::path Source() const { return folder_.Path() / "source"; }
+
+    void KeepPasswords(const std::string& text) {
+        std::filesystem::create_directories(folder_ / "config/kesto");
+        WriteWholeFile(folder_ / "config/kesto/passwords.txt", text);
+    }
+
+    // 7zz's archive of the source, with these switches, at path.
+    void Make(const std::string& switches, const std::string& path) {
+        const std::string shell = "cd '" + Source().string() + "' && 7zz a -bd -bso0 -bse0 " +
+                                  switches + " '" + path + "' . >/dev/null 2>&1";
+        ASSERT_EQ(std::system(shell.c_str()), 0) << switches;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // not changed "just now"
+    }
+
+    ExtractionResult ExtractArchive(const std::string& path) {
+        return RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(path) + " -o" +
+                              QuoteForCommandLine(OutputFolder() + "/"));
+    }
+
+    void ExpectEveryFile() {
+        for (const auto& [name, contents] : Files()) {
+            const std::string composed = name.starts_with("\xE3\x81\x8B\xE3\x82\x99")
+                                             ? "\xE3\x81\x8C.txt"  // が, composed
+                                             : name;
+            EXPECT_EQ(ReadWholeFile(Output(composed)), contents) << composed;
+        }
+        EXPECT_TRUE(std::filesystem::is_directory(Output("空のフォルダ")));
+    }
+
+    void EmptyOutput() {
+        std::filesystem::remove_all(OutputFolder());
+        std::filesystem::create_directory(OutputFolder());
+    }
+
+    std::string Archive7z() const { return folder_ / "写真.7z"; }
+};
+
+TEST_F(SevenZArchiveTest, EveryCoderAndFilterGivesEveryFile) {
+    for (const char* switches : {
+             "",  // LZMA2, solid, a packed header
+             "-ms=off",
+             "-mhc=off -mx=1",
+             "-m0=LZMA",
+             "-m0=Deflate",
+             "-m0=Deflate64",
+             "-m0=BZip2",
+             "-m0=Copy",
+             "-mf=BCJ",
+             "-m0=ARM64 -m1=LZMA2",
+             "-m0=Delta:4 -m1=LZMA",
+             "-m0=ARM -m1=LZMA2 -mf=off",
+         }) {
+        SCOPED_TRACE(switches);
+        std::filesystem::remove(Archive7z());
+        Make(switches, Archive7z());
+        EmptyOutput();
+        const auto result = ExtractArchive(Archive7z());
+        EXPECT_EQ(result.status, 0) << result.report;
+        ExpectEveryFile();
+        EXPECT_EQ(Tree(OutputFolder()).size(), 7u);
+        // Nothing changed: nothing is written again.
+        EXPECT_THAT(ExtractArchive(Archive7z()).report, HasSubstr("(5 already in place)"));
+    }
+}
+
+// The format is its signature's: a 7z named .zip is a 7z.
+TEST_F(SevenZArchiveTest, TheSignatureNamesTheFormat) {
+    Make("", Archive7z());
+    std::filesystem::rename(Archive7z(), ArchivePath());
+    EXPECT_EQ(ExtractArchive(ArchivePath()).status, 0);
+    ExpectEveryFile();
+}
+
+TEST_F(SevenZArchiveTest, CodersThisLibraryDoesNotReadAreNamed) {
+    for (const auto& [switches, name] : std::vector<std::pair<const char*, const char*>>{
+             {"-mf=BCJ2", "BCJ2"}, {"-m0=PPMd", "PPMD"}}) {
+        std::filesystem::remove(Archive7z());
+        Make(switches, Archive7z());
+        EmptyOutput();
+        const auto result = ExtractArchive(Archive7z());
+        EXPECT_NE(result.status, 0);
+        EXPECT_THAT(result.report,
+                    HasSubstr(std::string("unsupported compression method: ") + name));
+        EXPECT_FALSE(std::filesystem::exists(Output("資料/本文.txt")));
+    }
+}
+
+// With the password listed, for the data alone or the names too; without it or with a
+// wrong one, nothing is written and the reason is the password.
+TEST_F(SevenZArchiveTest, PasswordsOpenTheDataAndTheNames) {
+    for (const char* switches : {"-psecret", "-psecret -mhe=on", "-psecret -ms=off -m0=Copy"}) {
+        SCOPED_TRACE(switches);
+        std::filesystem::remove(Archive7z());
+        Make(switches, Archive7z());
+        for (const std::string& list : {std::string(), std::string("wrong\n")}) {
+            KeepPasswords(list);
+            EmptyOutput();
+            const auto result = ExtractArchive(Archive7z());
+            EXPECT_NE(result.status, 0);
+            EXPECT_THAT(result.report, HasSubstr("no listed password opens it"));
+            EXPECT_FALSE(std::filesystem::exists(Output("資料/本文.txt")));
+            EXPECT_FALSE(std::filesystem::exists(Output("a.txt")));
+        }
+        KeepPasswords("wrong\nsecret\n");
+        EmptyOutput();
+        const auto result = ExtractArchive(Archive7z());
+        EXPECT_EQ(result.status, 0) << result.report;
+        ExpectEveryFile();
+    }
+}
+
+TEST_F(SevenZArchiveTest, NumberedVolumesAreOneArchiveOnlyWhenAllAreThere) {
+    const std::string first = folder_ / "資料.7z.001";
+    Make("-v100k -mx=0", folder_ / "資料.7z");
+    ASSERT_TRUE(std::filesystem::exists(folder_ / "資料.7z.003"));
+    EXPECT_EQ(ExtractArchive(first).status, 0);
+    ExpectEveryFile();
+    EXPECT_THAT(ExtractArchive(first).report, HasSubstr("Volumes: "));
+
+    std::filesystem::rename(folder_ / "資料.7z.002", folder_ / "moved");
+    EmptyOutput();
+    const auto missing = ExtractArchive(first);
+    EXPECT_NE(missing.status, 0);
+    EXPECT_EQ(Tree(OutputFolder()).size(), 0u) << missing.report;
+}
+
+// A changed byte fails its file, or the header; a cut archive has no header and writes
+// nothing; a block's failure is its own files'.
+TEST_F(SevenZArchiveTest, DamageFailsWhatItTouchesAndNothingElse) {
+    Make("-ms=off -mhc=off", Archive7z());
+    std::string bytes = ReadWholeFile(Archive7z());
+    for (size_t cut : {bytes.size() - 1, bytes.size() / 2, size_t{40}, size_t{10}}) {
+        EmptyOutput();
+        const auto result = Extract(bytes.substr(0, cut));
+        EXPECT_NE(result.status, 0);
+        EXPECT_THAT(result.report, HasSubstr("cut short")) << cut;
+        EXPECT_EQ(Tree(OutputFolder()).size(), 0u);
+    }
+    // The text's packed bytes begin somewhere in the first half; change one in the middle
+    // of the largest packed stream by looking for the file's output failing alone.
+    std::string damaged = bytes;
+    damaged[bytes.size() / 3] ^= 0x55;
+    EmptyOutput();
+    const auto result = Extract(damaged);
+    EXPECT_NE(result.status, 0);
+    size_t whole = 0;
+    for (const auto& [name, contents] : Files()) {
+        const std::string composed =
+            name.starts_with("\xE3\x81\x8B\xE3\x82\x99") ? "\xE3\x81\x8C.txt" : name;
+        if (std::filesystem::exists(Output(composed))) {
+            EXPECT_EQ(ReadWholeFile(Output(composed)), contents);
+            ++whole;
+        }
+    }
+    EXPECT_GE(whole, Files().size() - 1) << result.report;
+
+    std::string header = bytes;
+    header[header.size() - 20] ^= 0x01;
+    EmptyOutput();
+    const auto refused = Extract(header);
+    EXPECT_NE(refused.status, 0);
+    EXPECT_THAT(refused.report, HasSubstr("header is damaged"));
+    EXPECT_EQ(Tree(OutputFolder()).size(), 0u);
+}
+
+TEST_F(SevenZArchiveTest, LinksStayInsideTheFolder) {
+    std::filesystem::create_symlink("a.txt", Source() / "inside");
+    std::filesystem::create_symlink("../../outside", Source() / "out");
+    Make("-snl", Archive7z());
+    const auto result = ExtractArchive(Archive7z());
+    EXPECT_NE(result.status, 0);
+    EXPECT_THAT(result.report, HasSubstr("out: the link points outside the output folder"));
+    EXPECT_EQ(std::filesystem::read_symlink(Output("inside")), "a.txt");
+    EXPECT_FALSE(std::filesystem::exists(Output("out")));
+}
+
+}  // namespace
