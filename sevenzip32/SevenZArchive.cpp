@@ -7,6 +7,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "ArchiveHeader.h"
 #include "CoderStreams.h"
@@ -111,7 +112,8 @@ class ArchiveKeys {
     std::span<const uint8_t> Key(const sevenz::Coder& aes, size_t password) {
         const SevenZAesProperties properties = ReadSevenZAesProperties(aes.properties);
         const std::lock_guard lock(lock_);
-        auto [key, added] = keys_.try_emplace({aes.properties, password}, SecretBytes());
+        const std::string salted(aes.properties.begin(), aes.properties.end());
+        auto [key, added] = keys_.try_emplace({salted, password}, SecretBytes());
         if (added) {
             key->second = DeriveSevenZKey(properties, passwords_[password].Span());
         }
@@ -125,7 +127,8 @@ class ArchiveKeys {
   private:
     std::vector<SecretBytes> passwords_;
     std::mutex lock_;
-    std::map<std::pair<std::vector<uint8_t>, size_t>, SecretBytes> keys_;
+    // By the coder's properties (its salt and rounds) and the password.
+    std::map<std::pair<std::string, size_t>, SecretBytes> keys_;
     std::atomic<size_t> lastOpened_{0};
 };
 
