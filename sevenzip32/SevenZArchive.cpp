@@ -49,33 +49,31 @@ class PackedStream : public ByteStream {
     uint64_t left_;
 };
 
-// The coders of a folder from its output to its packed stream, where each takes one
-// stream and makes one; a coder this library does not read is refused by its name.
-std::vector<size_t> ChainOf(const sevenz::Folder& folder) {
+// Where each packed stream of the archive begins, and how long it is.
+using PackedStreams = std::vector<std::pair<uint64_t, uint64_t>>;
+
+// Where each coder's input streams start among the folder's, by coder.
+std::vector<uint32_t> FirstInputs(const sevenz::Folder& folder) {
+    std::vector<uint32_t> first;
+    uint32_t at = 0;
+    for (const sevenz::Coder& coder : folder.coders) {
+        first.push_back(at);
+        at += coder.inStreams;
+    }
+    return first;
+}
+
+// Refuses a folder whose coders this library does not read, by the first one's name.
+// Every coder it reads makes one stream, so a coder's index is that of its output; BCJ2
+// alone takes four.
+void CheckCoders(const sevenz::Folder& folder) {
     for (const sevenz::Coder& coder : folder.coders) {
         const CoderType type = CoderOfId(coder.id);
-        if (type.kind == CoderKind::Unknown || coder.inStreams != 1 || coder.outStreams != 1) {
+        const uint32_t inputs = type.kind == CoderKind::Bcj2 ? 4 : 1;
+        if (type.kind == CoderKind::Unknown || coder.inStreams != inputs || coder.outStreams != 1) {
             throw EntryFailure(Reason::kUnsupportedMethod, type.name);
         }
     }
-    // With one stream in and one out a coder, a coder's index is that of its streams.
-    std::vector<size_t> chain;
-    uint32_t stream = folder.MainOutStream();
-    while (chain.size() < folder.coders.size()) {
-        chain.push_back(stream);
-        const auto bound =
-            std::find_if(folder.bindPairs.begin(), folder.bindPairs.end(),
-                         [&](const sevenz::BindPair& pair) { return pair.inIndex == stream; });
-        if (bound == folder.bindPairs.end()) {
-            if (chain.size() != folder.coders.size() || folder.packedStreams.size() != 1 ||
-                folder.packedStreams[0] != stream) {
-                break;
-            }
-            return chain;
-        }
-        stream = bound->outIndex;
-    }
-    throw EntryFailure(Reason::k7zHeaderDamaged);
 }
 
 bool IsEncrypted(const sevenz::Folder& folder) {
@@ -132,54 +130,27 @@ class ArchiveKeys {
     std::atomic<size_t> lastOpened_{0};
 };
 
-// A folder's coders stacked over its packed stream, the output at the top. LZMA and
-// LZMA2 take the filters over them into liblzma's one chain.
+// A folder's coders built over its packed streams, from its output down: each coder's
+// inputs are other coders' outputs or packed streams. LZMA and LZMA2 take the filters
+// over them into liblzma's one chain.
 class FolderStreams {
   public:
-    FolderStreams(const ArchiveFile& file, uint64_t packedOffset, uint64_t packedSize,
-                  const sevenz::Folder& folder, const std::vector<size_t>& chain,
-                  std::span<const uint8_t> key) {
-        stages_.push_back(std::make_unique<PackedStream>(file, packedOffset, packedSize));
-        for (size_t i = chain.size(); i-- > 0;) {
-            const sevenz::Coder& coder = folder.coders[chain[i]];
-            const CoderType type = CoderOfId(coder.id);
-            ByteStream& below = *stages_.back();
-            switch (type.kind) {
-                case CoderKind::Copy:
-                    break;
-                case CoderKind::Aes:
-                    stages_.push_back(MakeSevenZAesStream(
-                        key, ReadSevenZAesProperties(coder.properties).iv, below));
-                    break;
-                case CoderKind::Lzma:
-                case CoderKind::Lzma2: {
-                    std::vector<LzmaChainCoder> lzma = {{type.lzmaFilter, coder.properties}};
-                    while (i > 0 &&
-                           CoderOfId(folder.coders[chain[i - 1]].id).kind == CoderKind::Filter) {
-                        const sevenz::Coder& filter = folder.coders[chain[--i]];
-                        lzma.insert(lzma.begin(),
-                                    {CoderOfId(filter.id).lzmaFilter, filter.properties});
-                    }
-                    stages_.push_back(MakeLzmaChainStream(lzma, below, kMostDecoderMemory));
-                    break;
-                }
-                case CoderKind::Deflate:
-                case CoderKind::Deflate64:
-                case CoderKind::Bzip2:
-                    stages_.push_back(
-                        MakeMethodStream(type.kind, below, folder.unpackSizes[chain[i]]));
-                    break;
-                default:  // a filter over anything but LZMA
-                    throw EntryFailure(Reason::kUnsupportedMethod, type.name);
-            }
-        }
+    // packed: where each of the archive's packed streams begins and how long it is.
+    FolderStreams(const ArchiveFile& file, const PackedStreams& packed,
+                  const sevenz::Folder& folder, std::span<const uint8_t> key)
+        : file_(file),
+          packed_(packed),
+          folder_(folder),
+          firstInputs_(FirstInputs(folder)),
+          key_(key) {
+        output_ = &Output(folder.MainOutStream(), 0);
         buffer_.resize(kOutputBufferSize);
     }
 
     // At most the next most bytes of the folder's output; empty once it has ended.
     std::span<const uint8_t> Next(uint64_t most) {
         if (left_.empty()) {
-            left_ = std::span<const uint8_t>(buffer_).first(stages_.back()->Read(buffer_));
+            left_ = std::span<const uint8_t>(buffer_).first(output_->Read(buffer_));
         }
         const auto count = static_cast<size_t>(std::min<uint64_t>(most, left_.size()));
         const auto chunk = left_.first(count);
@@ -188,11 +159,101 @@ class FolderStreams {
     }
 
   private:
+    ByteStream& Keep(std::unique_ptr<ByteStream> stage) {
+        stages_.push_back(std::move(stage));
+        return *stages_.back();
+    }
+
+    // What feeds input stream in: another coder's output, or a packed stream.
+    ByteStream& Input(uint32_t in, size_t depth) {
+        for (const sevenz::BindPair& pair : folder_.bindPairs) {
+            if (pair.inIndex == in) {
+                return Output(pair.outIndex, depth + 1);
+            }
+        }
+        const auto packed =
+            std::find(folder_.packedStreams.begin(), folder_.packedStreams.end(), in);
+        const size_t index =
+            folder_.firstPackedStream + static_cast<size_t>(packed - folder_.packedStreams.begin());
+        if (packed == folder_.packedStreams.end() || index >= packed_.size()) {
+            throw EntryFailure(Reason::k7zHeaderDamaged);
+        }
+        return Keep(
+            std::make_unique<PackedStream>(file_, packed_[index].first, packed_[index].second));
+    }
+
+    ByteStream& Output(uint32_t coderIndex, size_t depth) {
+        if (depth > folder_.coders.size() || coderIndex >= folder_.coders.size()) {
+            throw EntryFailure(Reason::k7zHeaderDamaged);
+        }
+        const sevenz::Coder& coder = folder_.coders[coderIndex];
+        const CoderType type = CoderOfId(coder.id);
+        const uint32_t in = firstInputs_[coderIndex];
+        switch (type.kind) {
+            case CoderKind::Copy:
+                return Input(in, depth);
+            case CoderKind::Aes:
+                return Keep(MakeSevenZAesStream(key_, ReadSevenZAesProperties(coder.properties).iv,
+                                                Input(in, depth)));
+            case CoderKind::Lzma:
+            case CoderKind::Lzma2:
+            case CoderKind::Filter:
+                return LzmaChain(coderIndex, depth);
+            case CoderKind::Deflate:
+            case CoderKind::Deflate64:
+            case CoderKind::Bzip2:
+                return Keep(MakeMethodStream(type.kind, Input(in, depth),
+                                             folder_.unpackSizes.at(coderIndex)));
+            case CoderKind::Bcj2: {
+                ByteStream& code = Input(in, depth);
+                ByteStream& calls = Input(in + 1, depth);
+                ByteStream& jumps = Input(in + 2, depth);
+                return Keep(MakeBcj2Stream(code, calls, jumps, Input(in + 3, depth)));
+            }
+            default:
+                throw EntryFailure(Reason::kUnsupportedMethod, type.name);
+        }
+    }
+
+    // The filters from this coder down to the LZMA or LZMA2 coder under them, in one
+    // chain over that coder's input.
+    ByteStream& LzmaChain(uint32_t coderIndex, size_t depth) {
+        std::vector<LzmaChainCoder> chain;
+        for (;;) {
+            const sevenz::Coder& coder = folder_.coders[coderIndex];
+            const CoderType type = CoderOfId(coder.id);
+            chain.push_back({type.lzmaFilter, coder.properties});
+            const uint32_t in = firstInputs_[coderIndex];
+            if (type.kind != CoderKind::Filter) {
+                return Keep(MakeLzmaChainStream(chain, Input(in, depth), kMostDecoderMemory));
+            }
+            const auto bound =
+                std::find_if(folder_.bindPairs.begin(), folder_.bindPairs.end(),
+                             [&](const sevenz::BindPair& pair) { return pair.inIndex == in; });
+            const auto below = bound == folder_.bindPairs.end()
+                                   ? CoderKind::Unknown
+                                   : CoderOfId(folder_.coders[bound->outIndex].id).kind;
+            if (below != CoderKind::Filter && below != CoderKind::Lzma &&
+                below != CoderKind::Lzma2) {
+                throw EntryFailure(Reason::kUnsupportedMethod, type.name);  // over something else
+            }
+            coderIndex = bound->outIndex;
+            if (++depth > folder_.coders.size()) {
+                throw EntryFailure(Reason::k7zHeaderDamaged);
+            }
+        }
+    }
+
+    const ArchiveFile& file_;
+    const PackedStreams& packed_;
+    const sevenz::Folder& folder_;
+    const std::vector<uint32_t> firstInputs_;
+    std::span<const uint8_t> key_;
     std::vector<std::unique_ptr<ByteStream>> stages_;
+    ByteStream* output_ = nullptr;
     std::vector<uint8_t> buffer_;
     std::span<const uint8_t> left_;
 };
-
 // Where a file's bytes stand in its folder's output.
 struct FileStream {
     size_t folder = 0;
@@ -230,11 +291,11 @@ class SevenZEntryReader : public EntryReader {
 
 class SevenZEntries : public EntrySource {
   public:
-    SevenZEntries(const ArchiveFile& file, ArchiveHeader header, std::vector<uint64_t> packOffsets,
+    SevenZEntries(const ArchiveFile& file, ArchiveHeader header, PackedStreams packed,
                   std::unique_ptr<ArchiveKeys> keys)
         : file_(file),
           header_(std::move(header)),
-          packOffsets_(std::move(packOffsets)),
+          packed_(std::move(packed)),
           keys_(std::move(keys)) {
         const auto& folders = header_.streams.folders;
         const auto& subStreams = header_.streams.subStreams;
@@ -257,10 +318,9 @@ class SevenZEntries : public EntrySource {
         }
         for (const sevenz::Folder& each : folders) {
             try {
-                chains_.push_back(ChainOf(each));
+                CheckCoders(each);
                 unreadable_.emplace_back();
             } catch (const EntryFailure& failure) {
-                chains_.emplace_back();
                 unreadable_.push_back(failure);
             }
         }
@@ -317,10 +377,9 @@ class SevenZEntries : public EntrySource {
 
     const ArchiveFile& file_;
     ArchiveHeader header_;
-    std::vector<uint64_t> packOffsets_;               // of each folder's packed stream
+    PackedStreams packed_;
     std::unique_ptr<ArchiveKeys> keys_;               // where a folder is encrypted
     std::vector<std::optional<FileStream>> streams_;  // by file
-    std::vector<std::vector<size_t>> chains_;         // by folder
     std::vector<std::optional<EntryFailure>> unreadable_;
 };
 
@@ -328,12 +387,10 @@ void SevenZEntryReader::Start(size_t folder) {
     streams_.reset();
     folder_ = SIZE_MAX;
     const sevenz::Folder& each = entries_.header_.streams.folders[folder];
-    const auto& packed = entries_.header_.streams;
     const sevenz::Coder* aes = AesCoderOf(each);
     const auto key =
         aes != nullptr ? entries_.keys_->Key(*aes, password_) : std::span<const uint8_t>();
-    streams_.emplace(entries_.file_, entries_.packOffsets_[folder],
-                     packed.packSizes[each.firstPackedStream], each, entries_.chains_[folder], key);
+    streams_.emplace(entries_.file_, entries_.packed_, each, key);
     folder_ = folder;
     position_ = 0;
 }
@@ -410,24 +467,20 @@ void SevenZEntryReader::Read(size_t entry, const EntryAttempt& attempt) {
     }
 }
 
-// Where each folder's packed stream begins; an archive whose packed streams run past its
-// end was cut short, or a volume of it is missing.
-std::vector<uint64_t> PackOffsets(const ArchiveFile& file, const StreamsInfo& streams) {
-    std::vector<uint64_t> packed;
+// Where each packed stream begins and how long it is; an archive whose packed streams run
+// past its end was cut short, or a volume of it is missing.
+PackedStreams PackedStreamsOf(const ArchiveFile& file, const StreamsInfo& streams) {
+    PackedStreams packed;
     uint64_t at = sevenz::kSignatureHeaderSize + streams.packPosition;
     for (const uint64_t size : streams.packSizes) {
-        packed.push_back(at);
         if (at > file.Size() || size > file.Size() - at) {
             throw file.IsNumbered() ? file.NumberedPiecesIncomplete()
                                     : EntryFailure(Reason::kCutShort, contract::CutShortDetail(0));
         }
+        packed.emplace_back(at, size);
         at += size;
     }
-    std::vector<uint64_t> offsets;
-    for (const sevenz::Folder& folder : streams.folders) {
-        offsets.push_back(packed.at(folder.firstPackedStream));
-    }
-    return offsets;
+    return packed;
 }
 
 // The whole output of a packed header's one folder, checked by its CRC.
@@ -437,8 +490,8 @@ std::vector<uint8_t> DecodeHeader(const ArchiveFile& file, const StreamsInfo& st
         throw EntryFailure(Reason::k7zHeaderDamaged);
     }
     const sevenz::Folder& folder = streams.folders[0];
-    const std::vector<size_t> chain = ChainOf(folder);
-    const uint64_t offset = PackOffsets(file, streams)[0];
+    CheckCoders(folder);
+    const PackedStreams packed = PackedStreamsOf(file, streams);
     const sevenz::Coder* aes = AesCoderOf(folder);
     if (aes != nullptr && !keys) {
         keys = std::make_unique<ArchiveKeys>(&passwords.List());
@@ -450,7 +503,7 @@ std::vector<uint8_t> DecodeHeader(const ArchiveFile& file, const StreamsInfo& st
     for (size_t password = 0;; ++password) {
         try {
             FolderStreams decoding(
-                file, offset, streams.packSizes[folder.firstPackedStream], folder, chain,
+                file, packed, folder,
                 aes != nullptr ? keys->Key(*aes, password) : std::span<const uint8_t>());
             std::vector<uint8_t> header;
             for (uint64_t left = folder.UnpackSize(); left > 0;) {
@@ -524,12 +577,12 @@ ReadArchive ReadSevenZArchive(const ArchiveFile& file, mode_t umask, const NameR
                               ArchivePasswords& passwords) {
     std::unique_ptr<ArchiveKeys> keys;
     ArchiveHeader header = ReadArchiveHeader(file, passwords, keys);
-    std::vector<uint64_t> offsets = PackOffsets(file, header.streams);
+    PackedStreams packed = PackedStreamsOf(file, header.streams);
     const auto& folders = header.streams.folders;
     if (!keys && std::any_of(folders.begin(), folders.end(), IsEncrypted)) {
         keys = std::make_unique<ArchiveKeys>(&passwords.List());
     }
-    auto source = std::make_unique<SevenZEntries>(file, std::move(header), std::move(offsets),
+    auto source = std::make_unique<SevenZEntries>(file, std::move(header), std::move(packed),
                                                   std::move(keys));
     const auto& files = source->Header().files;
     const std::vector<uint64_t> sizes = source->Sizes();

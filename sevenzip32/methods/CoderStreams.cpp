@@ -3,6 +3,7 @@
 #include <lzma.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <iterator>
 
@@ -38,7 +39,7 @@ const KnownCoder kCoders[] = {
     {{0x04, 0x02, 0x02}, CoderKind::Bzip2, 0, "BZip2"},
     {{0x06, 0xF1, 0x07, 0x01}, CoderKind::Aes, 0, "7zAES"},
     // Known by name only, for the refusal to say which.
-    {{0x03, 0x03, 0x01, 0x1B}, CoderKind::Unknown, 0, "BCJ2"},
+    {{0x03, 0x03, 0x01, 0x1B}, CoderKind::Bcj2, 0, "BCJ2"},
     {{0x03, 0x04, 0x01}, CoderKind::Unknown, 0, "PPMD"},
     {{0x0B}, CoderKind::Unknown, 0, "RISCV"},
     {{0x04, 0xF7, 0x11, 0x01}, CoderKind::Unknown, 0, "ZSTD"},
@@ -174,6 +175,113 @@ class MethodStream : public ByteStream {
     bool finished_ = false;
 };
 
+// The code's bytes as they stand, but where a call (E8), a jump (E9) or a conditional
+// jump (0F 8x) was converted: its choice comes range-coded, each kind of branch with
+// probabilities of its own (a call's by the byte before it), and a converted one's
+// absolute address, big-endian from the calls' or the jumps' stream, is made relative
+// to where it ends again.
+class Bcj2Stream : public ByteStream {
+  public:
+    Bcj2Stream(ByteStream& code, ByteStream& calls, ByteStream& jumps, ByteStream& choices)
+        : text_(code), calls_(calls), jumps_(jumps), choices_(choices) {
+        std::fill(std::begin(probabilities_), std::end(probabilities_), kHalf);
+    }
+
+    size_t Read(std::span<uint8_t> into) override {
+        if (!started_) {
+            for (int i = 0; i < 5; ++i) {
+                value_ = value_ << 8 | ByteOf(choices_);
+            }
+            started_ = true;
+        }
+        size_t made = 0;
+        while (made < into.size()) {
+            if (pendingAt_ < pending_.size()) {
+                into[made++] = pending_[pendingAt_++];
+                continue;
+            }
+            const auto input = text_.Input();
+            if (input.empty()) {
+                break;
+            }
+            const uint8_t byte = input[0];
+            text_.Consumed(1);
+            into[made++] = byte;
+            ++position_;
+            const bool branch =
+                (byte & 0xFE) == 0xE8 || (previous_ == 0x0F && (byte & 0xF0) == 0x80);
+            if (!branch) {
+                previous_ = byte;
+                continue;
+            }
+            const size_t probability = byte == 0xE8 ? previous_ : byte == 0xE9 ? 256 : 257;
+            if (!DecodeChoice(probabilities_[probability])) {
+                previous_ = byte;
+                continue;
+            }
+            Refill& addresses = byte == 0xE8 ? calls_ : jumps_;
+            uint32_t absolute = 0;
+            for (int i = 0; i < 4; ++i) {
+                absolute = absolute << 8 | ByteOf(addresses);
+            }
+            const uint32_t relative = absolute - (position_ + 4);
+            for (size_t i = 0; i < pending_.size(); ++i) {
+                pending_[i] = static_cast<uint8_t>(relative >> (8 * i));
+            }
+            pendingAt_ = 0;
+            position_ += 4;
+            previous_ = pending_[3];
+        }
+        return made;
+    }
+
+  private:
+    static constexpr uint16_t kHalf = 1024;  // of 11-bit probabilities
+    static constexpr uint32_t kTop = 1u << 24;
+
+    static uint8_t ByteOf(Refill& stream) {
+        const auto input = stream.Input();
+        if (input.empty()) {
+            throw EntryFailure(Reason::kDataDamaged);
+        }
+        const uint8_t byte = input[0];
+        stream.Consumed(1);
+        return byte;
+    }
+
+    bool DecodeChoice(uint16_t& probability) {
+        const uint32_t bound = (range_ >> 11) * probability;
+        bool converted = false;
+        if (value_ < bound) {
+            range_ = bound;
+            probability = static_cast<uint16_t>(probability + ((2048 - probability) >> 5));
+        } else {
+            range_ -= bound;
+            value_ -= bound;
+            probability = static_cast<uint16_t>(probability - (probability >> 5));
+            converted = true;
+        }
+        if (range_ < kTop) {
+            range_ <<= 8;
+            value_ = value_ << 8 | ByteOf(choices_);
+        }
+        return converted;
+    }
+
+    Refill text_;  // the code itself
+    Refill calls_;
+    Refill jumps_;
+    Refill choices_;
+    uint16_t probabilities_[258];
+    uint32_t range_ = 0xFFFFFFFF;
+    uint32_t value_ = 0;
+    bool started_ = false;
+    uint8_t previous_ = 0;
+    uint32_t position_ = 0;  // of the output, modulo 4 GiB as the addresses are
+    std::array<uint8_t, 4> pending_{};
+    size_t pendingAt_ = 4;
+};
+
 }  // namespace
 
 CoderType CoderOfId(std::span<const uint8_t> id) {
@@ -188,6 +296,11 @@ CoderType CoderOfId(std::span<const uint8_t> id) {
 std::unique_ptr<ByteStream> MakeLzmaChainStream(const std::vector<LzmaChainCoder>& chain,
                                                 ByteStream& below, uint64_t mostMemory) {
     return std::make_unique<LzmaChainStream>(chain, below, mostMemory);
+}
+
+std::unique_ptr<ByteStream> MakeBcj2Stream(ByteStream& code, ByteStream& calls, ByteStream& jumps,
+                                           ByteStream& choices) {
+    return std::make_unique<Bcj2Stream>(code, calls, jumps, choices);
 }
 
 std::unique_ptr<ByteStream> MakeMethodStream(CoderKind kind, ByteStream& below,

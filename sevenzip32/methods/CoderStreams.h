@@ -1,7 +1,8 @@
 // The coders of a 7z folder as streams, each reading the one below it. liblzma decodes
 // LZMA and LZMA2 with the filters over them (the branch converters and Delta) in one
-// chain; the library's own methods (Deflate, Deflate64, bzip2) and plain copying stand
-// alone. Which coder an id names, and its name for a refusal, stand here too.
+// chain; the library's own methods (Deflate, Deflate64, bzip2), BCJ2 over its four
+// streams, and plain copying stand alone. Which coder an id names, and its name for a refusal,
+// stand here too.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@ enum class CoderKind : uint8_t {
     Deflate,
     Deflate64,
     Bzip2,
+    Bcj2,
     Aes,
     Unknown
 };
@@ -51,5 +53,10 @@ std::unique_ptr<ByteStream> MakeLzmaChainStream(const std::vector<LzmaChainCoder
 // what the coder declares it makes.
 std::unique_ptr<ByteStream> MakeMethodStream(CoderKind kind, ByteStream& below,
                                              uint64_t outputSize);
+
+// BCJ2's x86 converter over its four streams: the code, the calls' and the jumps'
+// addresses, and the range-coded choices of which branches were converted.
+std::unique_ptr<ByteStream> MakeBcj2Stream(ByteStream& code, ByteStream& calls, ByteStream& jumps,
+                                           ByteStream& choices);
 
 }  // namespace sevenzip32
