@@ -47,3 +47,28 @@ std::set<std::string> ExtractionTest::EverythingWritten() const {
     paths.erase("out/");
     return paths;
 }
+
+void ToolArchiveTest::SetUp() {
+    ExtractionTest::SetUp();
+    ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+    for (const auto& [name, contents] : SourceFiles()) {
+        std::filesystem::create_directories((Source() / name).parent_path());
+        WriteWholeFile(Source() / name, contents);
+    }
+}
+
+void ToolArchiveTest::KeepPasswords(const std::string& text) {
+    std::filesystem::create_directories(folder_ / "config/kesto");
+    WriteWholeFile(ListPath(), text);
+}
+
+void ToolArchiveTest::EmptyOutput() {
+    std::filesystem::remove_all(OutputFolder());
+    std::filesystem::create_directory(OutputFolder());
+}
+
+ExtractionResult ToolArchiveTest::ExtractArchiveAt(const std::string& path) {
+    return RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(path) + " -o" +
+                          QuoteForCommandLine(OutputFolder() + "/"));
+}

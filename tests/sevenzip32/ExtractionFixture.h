@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 
@@ -40,6 +41,21 @@ class ExtractionTest : public ::testing::Test {
     std::set<std::string> EverythingWritten() const;
 
     TemporaryFolder folder_;
+};
+
+// Tests of archives the common tools make from a tree of files, with a password list and
+// records of the test's own.
+class ToolArchiveTest : public ExtractionTest {
+  protected:
+    void SetUp() override;
+    // The tree the archives are made of: contents by name.
+    virtual const std::map<std::string, std::string>& SourceFiles() const = 0;
+
+    std::filesystem::path Source() const { return folder_.Path() / "source"; }
+    std::string ListPath() const { return folder_ / "config/kesto/passwords.txt"; }
+    void KeepPasswords(const std::string& text);
+    void EmptyOutput();
+    ExtractionResult ExtractArchiveAt(const std::string& path);
 };
 
 // The library is handed paths quoted as the program quotes them.

@@ -35,25 +35,13 @@ const std::map<std::string, std::string>& Files() {
     return files;
 }
 
-class SevenZArchiveTest : public ExtractionTest {
+class SevenZArchiveTest : public ToolArchiveTest {
   protected:
     void SetUp() override {
-        ExtractionTest::SetUp();
-        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
-        for (const auto& [name, contents] : Files()) {
-            std::filesystem::create_directories((Source() / name).parent_path());
-            WriteWholeFile(Source() / name, contents);
-        }
+        ToolArchiveTest::SetUp();
         std::filesystem::create_directories(Source() / "空のフォルダ");
     }
-
-    std::filesystem::path Source() const { return folder_.Path() / "source"; }
-
-    void KeepPasswords(const std::string& text) {
-        std::filesystem::create_directories(folder_ / "config/kesto");
-        WriteWholeFile(folder_ / "config/kesto/passwords.txt", text);
-    }
+    const std::map<std::string, std::string>& SourceFiles() const override { return Files(); }
 
     // 7zz's archive of the source, with these switches, at path.
     void Make(const std::string& switches, const std::string& path) {
@@ -63,24 +51,16 @@ class SevenZArchiveTest : public ExtractionTest {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));  // not changed "just now"
     }
 
-    ExtractionResult ExtractArchive(const std::string& path) {
-        return RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(path) + " -o" +
-                              QuoteForCommandLine(OutputFolder() + "/"));
+    // Where a file of the source lands: the decomposed name composed.
+    std::string Landed(const std::string& name) const {
+        return Output(name.starts_with("\xE3\x81\x8B\xE3\x82\x99") ? "\xE3\x81\x8C.txt" : name);
     }
 
     void ExpectEveryFile() {
         for (const auto& [name, contents] : Files()) {
-            const std::string composed = name.starts_with("\xE3\x81\x8B\xE3\x82\x99")
-                                             ? "\xE3\x81\x8C.txt"  // が, composed
-                                             : name;
-            EXPECT_EQ(ReadWholeFile(Output(composed)), contents) << composed;
+            EXPECT_EQ(ReadWholeFile(Landed(name)), contents) << name;
         }
         EXPECT_TRUE(std::filesystem::is_directory(Output("空のフォルダ")));
-    }
-
-    void EmptyOutput() {
-        std::filesystem::remove_all(OutputFolder());
-        std::filesystem::create_directory(OutputFolder());
     }
 
     std::string Archive7z() const { return folder_ / "写真.7z"; }
@@ -107,12 +87,12 @@ TEST_F(SevenZArchiveTest, EveryCoderAndFilterGivesEveryFile) {
         std::filesystem::remove(Archive7z());
         Make(switches, Archive7z());
         EmptyOutput();
-        const auto result = ExtractArchive(Archive7z());
+        const auto result = ExtractArchiveAt(Archive7z());
         EXPECT_EQ(result.status, 0) << result.report;
         ExpectEveryFile();
         EXPECT_EQ(Tree(OutputFolder()).size(), 8u);
         // Nothing changed: nothing is written again.
-        EXPECT_THAT(ExtractArchive(Archive7z()).report, HasSubstr("(6 already in place)"));
+        EXPECT_THAT(ExtractArchiveAt(Archive7z()).report, HasSubstr("(6 already in place)"));
     }
 }
 
@@ -120,7 +100,7 @@ TEST_F(SevenZArchiveTest, EveryCoderAndFilterGivesEveryFile) {
 TEST_F(SevenZArchiveTest, TheSignatureNamesTheFormat) {
     Make("", Archive7z());
     std::filesystem::rename(Archive7z(), ArchivePath());
-    EXPECT_EQ(ExtractArchive(ArchivePath()).status, 0);
+    EXPECT_EQ(ExtractArchiveAt(ArchivePath()).status, 0);
     ExpectEveryFile();
 }
 
@@ -130,7 +110,7 @@ TEST_F(SevenZArchiveTest, CodersThisLibraryDoesNotReadAreNamed) {
         std::filesystem::remove(Archive7z());
         Make(switches, Archive7z());
         EmptyOutput();
-        const auto result = ExtractArchive(Archive7z());
+        const auto result = ExtractArchiveAt(Archive7z());
         EXPECT_NE(result.status, 0);
         EXPECT_THAT(result.report,
                     HasSubstr(std::string("unsupported compression method: ") + name));
@@ -148,7 +128,7 @@ TEST_F(SevenZArchiveTest, PasswordsOpenTheDataAndTheNames) {
         for (const std::string& list : {std::string(), std::string("wrong\n")}) {
             KeepPasswords(list);
             EmptyOutput();
-            const auto result = ExtractArchive(Archive7z());
+            const auto result = ExtractArchiveAt(Archive7z());
             EXPECT_NE(result.status, 0);
             EXPECT_THAT(result.report, HasSubstr("no listed password opens it"));
             EXPECT_FALSE(std::filesystem::exists(Output("資料/本文.txt")));
@@ -156,7 +136,7 @@ TEST_F(SevenZArchiveTest, PasswordsOpenTheDataAndTheNames) {
         }
         KeepPasswords("wrong\nsecret\n");
         EmptyOutput();
-        const auto result = ExtractArchive(Archive7z());
+        const auto result = ExtractArchiveAt(Archive7z());
         EXPECT_EQ(result.status, 0) << result.report;
         ExpectEveryFile();
     }
@@ -166,13 +146,13 @@ TEST_F(SevenZArchiveTest, NumberedVolumesAreOneArchiveOnlyWhenAllAreThere) {
     const std::string first = folder_ / "資料.7z.001";
     Make("-v100k -mx=0", folder_ / "資料.7z");
     ASSERT_TRUE(std::filesystem::exists(folder_ / "資料.7z.003"));
-    EXPECT_EQ(ExtractArchive(first).status, 0);
+    EXPECT_EQ(ExtractArchiveAt(first).status, 0);
     ExpectEveryFile();
-    EXPECT_THAT(ExtractArchive(first).report, HasSubstr("Volumes: "));
+    EXPECT_THAT(ExtractArchiveAt(first).report, HasSubstr("Volumes: "));
 
     std::filesystem::rename(folder_ / "資料.7z.002", folder_ / "moved");
     EmptyOutput();
-    const auto missing = ExtractArchive(first);
+    const auto missing = ExtractArchiveAt(first);
     EXPECT_NE(missing.status, 0);
     EXPECT_EQ(Tree(OutputFolder()).size(), 0u) << missing.report;
 }
@@ -198,10 +178,8 @@ TEST_F(SevenZArchiveTest, DamageFailsWhatItTouchesAndNothingElse) {
     EXPECT_NE(result.status, 0);
     size_t whole = 0;
     for (const auto& [name, contents] : Files()) {
-        const std::string composed =
-            name.starts_with("\xE3\x81\x8B\xE3\x82\x99") ? "\xE3\x81\x8C.txt" : name;
-        if (std::filesystem::exists(Output(composed))) {
-            EXPECT_EQ(ReadWholeFile(Output(composed)), contents);
+        if (std::filesystem::exists(Landed(name))) {
+            EXPECT_EQ(ReadWholeFile(Landed(name)), contents);
             ++whole;
         }
     }
@@ -220,7 +198,7 @@ TEST_F(SevenZArchiveTest, LinksStayInsideTheFolder) {
     std::filesystem::create_symlink("a.txt", Source() / "inside");
     std::filesystem::create_symlink("../../outside", Source() / "out");
     Make("-snl", Archive7z());
-    const auto result = ExtractArchive(Archive7z());
+    const auto result = ExtractArchiveAt(Archive7z());
     EXPECT_NE(result.status, 0);
     EXPECT_THAT(result.report, HasSubstr("out: the link points outside the output folder"));
     EXPECT_EQ(std::filesystem::read_symlink(Output("inside")), "a.txt");

@@ -60,25 +60,9 @@ const std::map<std::string, std::string>& Files() {
     return files;
 }
 
-class EncryptedArchiveTest : public ExtractionTest {
+class EncryptedArchiveTest : public ToolArchiveTest {
   protected:
-    void SetUp() override {
-        ExtractionTest::SetUp();
-        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
-        for (const auto& [name, contents] : Files()) {
-            std::filesystem::create_directories((Source() / name).parent_path());
-            WriteWholeFile(Source() / name, contents);
-        }
-    }
-
-    std::filesystem::path Source() const { return folder_.Path() / "source"; }
-    std::string ListPath() const { return folder_ / "config/kesto/passwords.txt"; }
-
-    void KeepPasswords(const std::string& text) {
-        std::filesystem::create_directories(folder_ / "config/kesto");
-        WriteWholeFile(ListPath(), text);
-    }
+    const std::map<std::string, std::string>& SourceFiles() const override { return Files(); }
 
     // Runs command in the source folder to write the archive.
     void Make(const std::string& command) {
@@ -89,15 +73,7 @@ class EncryptedArchiveTest : public ExtractionTest {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));  // not changed "just now"
     }
 
-    ExtractionResult ExtractArchive() {
-        return RunCommandLine("x -r -hide -aoa -y " + QuoteForCommandLine(ArchivePath()) + " -o" +
-                              QuoteForCommandLine(OutputFolder() + "/"));
-    }
-
-    void EmptyOutput() {
-        std::filesystem::remove_all(OutputFolder());
-        std::filesystem::create_directory(OutputFolder());
-    }
+    ExtractionResult ExtractArchive() { return ExtractArchiveAt(ArchivePath()); }
 
     // Every file of the archive, byte for byte.
     void ExpectEveryFile(const std::string& what) {
