@@ -24,18 +24,24 @@ bool Exists(const std::string& path) {
 }
 
 // The library's reason lines, the first few of them, in Japanese; a cut in the report
-// counts as one.
+// counts as one. That the archive as a whole wants a password (its names are encrypted)
+// the notification says beside its name already.
 std::string Reasons(const std::string& report, bool passwordsListed) {
     std::string reasons;
     int count = 0;
+    bool wholeArchiveWantsPassword = false;
     for (const std::string_view line : LinesOf(report)) {
+        if (ArchiveWantsPassword(line)) {
+            wholeArchiveWantsPassword = true;
+            continue;
+        }
         const std::string shown = ReportLineInJapanese(line, passwordsListed);
         if (count < kReasonsPerArchive && (shown != line || line.starts_with("..."))) {
             reasons += (reasons.empty() ? "" : "\n") + shown;
             ++count;
         }
     }
-    return reasons.empty() ? report : reasons;
+    return reasons.empty() && !wholeArchiveWantsPassword ? report : reasons;
 }
 
 const char* PasswordWords(const ArchiveNotice& archive) {
@@ -62,10 +68,11 @@ Notification NotificationOf(const std::vector<ArchiveNotice>& archives) {
     for (const ArchiveNotice& archive : archives) {
         notification.body +=
             (notification.body.isEmpty() ? "" : "\n") +
-            QString("<b>%1</b>%2\n%3")
+            QString("<b>%1</b>%2%3")
                 .arg(Escaped(archive.name),
                      archive.wantsPassword ? ": " + Text(PasswordWords(archive)) : QString(),
-                     QString::fromStdString(archive.reasons));
+                     archive.reasons.empty() ? QString()
+                                             : "\n" + QString::fromStdString(archive.reasons));
     }
     const ArchiveNotice* wanting = FirstWantingPassword(archives);
     if (archives.size() == 1) {

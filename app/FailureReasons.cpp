@@ -61,6 +61,11 @@ bool LineWantsPassword(std::string_view line) {
     return failure && WantsPassword(*failure);
 }
 
+bool ArchiveWantsPassword(std::string_view line) {
+    const auto failure = contract::ReadFailureLine(line);
+    return failure && WantsPassword(*failure) && !failure->name;
+}
+
 size_t EntriesWantingPassword(std::string_view report) {
     const auto lines = contract::LinesOf(report);
     return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), LineWantsPassword));

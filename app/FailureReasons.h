@@ -12,8 +12,12 @@
 // list is missing or empty.
 std::string ReportLineInJapanese(std::string_view line, bool passwordsListed = true);
 
-// True when the line tells of an entry that no listed password opens.
+// True when the line tells of an entry, or the archive as a whole, that no listed
+// password opens.
 bool LineWantsPassword(std::string_view line);
+
+// True when it tells so of the archive as a whole, whose names are encrypted.
+bool ArchiveWantsPassword(std::string_view line);
 
 // How many entries the report tells of that no listed password opens.
 size_t EntriesWantingPassword(std::string_view report);

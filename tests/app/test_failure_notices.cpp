@@ -206,6 +206,19 @@ class FailureNoticesTest : public QObject {
     // asked again, as wrong, once the list changed; the action asks the window for it,
     // saying whether the last did not open it. Without actions the body says where the
     // list is.
+    // An archive whose names are encrypted wants a password as a whole: said once, beside
+    // its name.
+    void anArchiveThatWantsAPasswordWholeIsToldSo() {
+        DesktopNotifications desktop;
+        FailureNotices notices(desktop);
+        const std::string locked = ArchiveFailure(contract::ReasonText(Reason::kNoPasswordOpensIt));
+        notices.Announce(Pass({Met("秘密.7z", locked)}), {}, {});
+        QTRY_COMPARE(server_.shown.size(), 1);
+        QCOMPARE(server_.shown[0].summary, QString::fromUtf8("パスワードが必要です: 秘密.7z"));
+        QCOMPARE(server_.shown[0].body, QString::fromUtf8("<b>秘密.7z</b>: パスワードが必要です"));
+        server_.Clear();
+    }
+
     void everyPasswordGetsAnAnswer() {
         DesktopNotifications desktop;
         FailureNotices notices(desktop);
