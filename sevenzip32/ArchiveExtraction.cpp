@@ -302,15 +302,24 @@ class ArchiveExtraction {
         if (!newFolder) {
             tools.folders.PrepareToWrite();
         }
-        auto attempt = [&](const EntryFeed& feed) { WriteFile(entry, size, folder, name, feed); };
+        std::optional<struct stat> left;
+        auto attempt = [&](const EntryFeed& feed) {
+            left = WriteFile(entry, size, folder, name, feed);
+        };
         tools.reader->Read(index, std::ref(attempt));
-        NoteWhatWasLeft(index, folder->Get(), name);
+        if (left) {
+            Note(index, *left);
+        } else {
+            NoteWhatWasLeft(index, folder->Get(), name);
+        }
     }
 
     // The entry's bytes into a temporary, put in place under name once all of them
-    // checked out; a failure leaves nothing.
-    void WriteFile(const PlannedEntry& entry, uint64_t size, const SharedFd& folder,
-                   const std::string& name, const EntryFeed& feed) {
+    // checked out; a failure leaves nothing. Returns the file as it stands, where that
+    // was known without a look by name.
+    std::optional<struct stat> WriteFile(const PlannedEntry& entry, uint64_t size,
+                                         const SharedFd& folder, const std::string& name,
+                                         const EntryFeed& feed) {
         DiskClaim claim(budget_, size);
         TemporaryFile file(folder, TemporaryFile::Kind::AnonymousWherePossible, entry.mode);
         std::optional<BackgroundBytes> background;
@@ -333,15 +342,19 @@ class ArchiveExtraction {
             background->Finish();
             background.reset();
         }
-        file.Publish(name, entry.mode, entry.modificationTime);
+        return file.Publish(name, entry.mode, entry.modificationTime);
     }
 
     // The file as it stands once written or found, for the record; asked here, where its
     // folder is at hand, rather than once more at the end.
     void NoteWhatWasLeft(size_t index, int folder, const std::string& name) {
         struct stat status {};
-        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            status.st_dev == place_.device) {
+        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            Note(index, status);
+        }
+    }
+    void Note(size_t index, const struct stat& status) {
+        if (status.st_dev == place_.device) {
             seen_[index] = RecordedFile::From(status, place_.vouching);
         }
     }

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include "EntryFailure.h"
 #include "Interrupted.h"
 #include "ModeAndTime.h"
@@ -20,6 +22,24 @@ void SyncClosedFile(int folderFd, const std::string& name) {
     if (!file.IsOpen() || ::fsync(file.Get()) != 0) {
         throw SystemFailure(Reason::kCannotFlushFile);
     }
+}
+
+// Gives the anonymous file open at fd the name in folder. By the descriptor itself where
+// the process may (it takes CAP_DAC_READ_SEARCH), which spares a walk through /proc;
+// once refused, that is not asked again.
+int LinkInto(int fd, int folder, const char* name) {
+    static std::atomic<bool> byDescriptor{true};
+    if (byDescriptor.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0) {
+            return 0;
+        }
+        if (errno != ENOENT && errno != EPERM) {
+            return -1;
+        }
+        byDescriptor.store(false, std::memory_order_relaxed);
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), folder, name, AT_SYMLINK_FOLLOW);
 }
 
 }  // namespace
@@ -78,8 +98,7 @@ void TemporaryFile::CreateNamed() {
 }
 
 bool TemporaryFile::LinkAnonymous(const std::string& name) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
-    if (::linkat(AT_FDCWD, self.c_str(), folder_->Get(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    if (LinkInto(fd_.Get(), folder_->Get(), name.c_str()) == 0) {
         return true;
     }
     if (errno != EEXIST) {
@@ -92,8 +111,7 @@ bool TemporaryFile::LinkAnonymous(const std::string& name) {
     }
     for (int attempt = 0;; ++attempt) {
         temporaryName_ = NewTemporaryName();
-        if (::linkat(AT_FDCWD, self.c_str(), folder_->Get(), temporaryName_.c_str(),
-                     AT_SYMLINK_FOLLOW) == 0) {
+        if (LinkInto(fd_.Get(), folder_->Get(), temporaryName_.c_str()) == 0) {
             anonymous_ = false;
             return false;
         }
@@ -120,18 +138,23 @@ void TemporaryFile::Write(std::span<const uint8_t> bytes) {
     }
 }
 
-void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modificationTime) {
+std::optional<struct stat> TemporaryFile::Publish(const std::string& name, mode_t mode,
+                                                  int64_t modificationTime) {
     if (!SetModeAndTime(fd_.Get(), mode != mode_ ? std::optional(mode) : std::nullopt,
                         modificationTime)) {
         throw SystemFailure(Reason::kCannotSetModeAndTime);
     }
     if (anonymous_ && LinkAnonymous(name)) {
+        // Asked after the link, which changes the file's change time, and before the close,
+        // which does not.
+        struct stat left {};
+        const bool known = ::fstat(fd_.Get(), &left) == 0;
         // A new name needs no flush, as below.
         if (::close(fd_.Release()) != 0) {
             throw SystemFailure(Reason::kCannotFinishWriting);
         }
         published_ = true;
-        return;
+        return known ? std::optional(left) : std::nullopt;
     }
     if (::close(fd_.Release()) != 0) {
         throw SystemFailure(Reason::kCannotFinishWriting);
@@ -149,6 +172,7 @@ void TemporaryFile::Publish(const std::string& name, mode_t mode, int64_t modifi
         }
     }
     published_ = true;
+    return std::nullopt;
 }
 
 }  // namespace sevenzip32

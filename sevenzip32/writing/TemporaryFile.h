@@ -6,9 +6,11 @@
 // its writer lives.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -32,8 +34,11 @@ class TemporaryFile {
     int Fd() const { return fd_.Get(); }
     void Write(std::span<const uint8_t> bytes);
     // Gives the file its mode and modification time and renames it to name; when that
-    // replaces an existing file, the data reaches the disk before the rename.
-    void Publish(const std::string& name, mode_t mode, int64_t modificationTime);
+    // replaces an existing file, the data reaches the disk before the rename. Returns the
+    // file as it then stands where that takes no look by name: where it took its name at
+    // once.
+    std::optional<struct stat> Publish(const std::string& name, mode_t mode,
+                                       int64_t modificationTime);
 
   private:
     bool CreateAnonymous(mode_t mode);
