@@ -10,6 +10,7 @@
 
 #include "ArchiveRecipe.h"
 #include "CommandLine.h"
+#include "Crc32.h"
 
 extern "C" int SevenZip(uint32_t ownerWindow, const char* commandLine, char* output,
                         uint32_t outputSize);
@@ -62,6 +63,35 @@ class ListedPasswords {
     std::filesystem::path folder_;
 };
 
+// A 7z archive's two CRCs made to fit what the fuzzer changed, the header's and that of
+// the fields that say where it is, so that changes to the header reach its reader rather
+// than its check; whatever else the bytes are, they stay as they are.
+std::string WithSevenZChecksMended(const uint8_t* data, size_t size) {
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    constexpr std::string_view kSignature("7z\xBC\xAF\x27\x1C", 6);
+    constexpr size_t kStart = 32;
+    if (size < kStart || !bytes.starts_with(kSignature)) {
+        return bytes;
+    }
+    auto* fields = reinterpret_cast<uint8_t*>(bytes.data());
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    for (int i = 7; i >= 0; --i) {
+        offset = offset << 8 | fields[12 + i];
+        length = length << 8 | fields[20 + i];
+    }
+    const auto put32 = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            fields[at + i] = static_cast<uint8_t>(value >> (8 * i));
+        }
+    };
+    if (offset <= size - kStart && length <= size - kStart - offset) {
+        put32(28, sevenzip32::UpdateCrc32(0, {fields + kStart + offset, length}));
+    }
+    put32(8, sevenzip32::UpdateCrc32(0, {fields + 12, 20}));
+    return bytes;
+}
+
 }  // namespace
 
 void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root,
@@ -81,8 +111,9 @@ void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem
         }
     }
     {
+        const std::string bytes = WithSevenZChecksMended(data, size);
         std::ofstream file(archive, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     const std::string commandLine =
         "x -r -hide -aoa -y " + Quoted(archive.string()) + " -o" + Quoted(out.string() + "/");

@@ -9,8 +9,9 @@
 #include <vector>
 
 // Extracts data as an archive into a folder below root, through the library's entry
-// point with a report buffer of reportSize bytes; aborts when the report is not
-// zero-terminated within it, or anything was written outside that folder. root must be a
+// point with a report buffer of reportSize bytes (a 7z with its CRCs mended to fit, so
+// that what the fuzzer changes in its header reaches the header's reader); aborts when the report
+// is not zero-terminated within it, or anything was written outside that folder. root must be a
 // folder of the caller's own. volumes are written beside the archive as its volumes before
 // it, but for the empty ones.
 void ExtractArchiveBytes(const uint8_t* data, size_t size, const std::filesystem::path& root,
