@@ -76,12 +76,6 @@ void CheckCoders(const sevenz::Folder& folder) {
     }
 }
 
-bool IsEncrypted(const sevenz::Folder& folder) {
-    return std::any_of(folder.coders.begin(), folder.coders.end(), [](const sevenz::Coder& coder) {
-        return CoderOfId(coder.id).kind == CoderKind::Aes;
-    });
-}
-
 const sevenz::Coder* AesCoderOf(const sevenz::Folder& folder) {
     for (const sevenz::Coder& coder : folder.coders) {
         if (CoderOfId(coder.id).kind == CoderKind::Aes) {
@@ -267,6 +261,28 @@ bool IsPasswordReason(const EntryFailure& failure) {
            failure.Which() != Reason::kUnsupportedMethod;
 }
 
+// Calls attempt with each listed password from first on until one returns: the format has
+// no test of a password but data that decodes and checks out. A failure a wrong password
+// would give moves on to the next; after the last, or with none listed, no listed password
+// opens it.
+template <typename Attempt>
+void WithEachPassword(ArchiveKeys& keys, size_t first, Attempt attempt) {
+    const size_t count = keys.Count();
+    for (size_t tried = 0; tried < count; ++tried) {
+        const size_t password = (first + tried) % count;
+        try {
+            attempt(password);
+            keys.Opened(password);
+            return;
+        } catch (const EntryFailure& failure) {
+            if (!IsPasswordReason(failure)) {
+                throw;
+            }
+        }
+    }
+    throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
+}
+
 class SevenZEntries;
 
 // One thread's reader: the folder it decodes, how far, and with which password.
@@ -286,7 +302,7 @@ class SevenZEntryReader : public EntryReader {
     size_t folder_ = SIZE_MAX;
     uint64_t position_ = 0;
     size_t password_ = 0;
-    bool opened_ = false;  // the password opened a file of the folder
+    size_t openedFolder_ = SIZE_MAX;  // the folder a file of which password_ opened
 };
 
 class SevenZEntries : public EntrySource {
@@ -423,7 +439,7 @@ void SevenZEntryReader::Feed(const FileStream& stream, const ChunkSink& sink) {
 }
 
 // An encrypted folder is decoded with each password from the one that opened a folder
-// last, until one gives a file that checks out: the format has no other test of it.
+// last, until one gives a file that checks out.
 void SevenZEntryReader::Read(size_t entry, const EntryAttempt& attempt) {
     const std::optional<FileStream>& stream = entries_.streams_[entry];
     if (!stream) {
@@ -433,38 +449,27 @@ void SevenZEntryReader::Read(size_t entry, const EntryAttempt& attempt) {
     if (entries_.unreadable_[stream->folder]) {
         throw *entries_.unreadable_[stream->folder];
     }
-    const bool encrypted = IsEncrypted(entries_.header_.streams.folders[stream->folder]);
-    const size_t passwords = encrypted ? entries_.keys_->Count() : 1;
-    if (passwords == 0) {
-        throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
-    }
-    if (folder_ != stream->folder) {
-        password_ = encrypted ? entries_.keys_->LastOpened() : 0;
-        opened_ = false;
-    }
-    for (size_t tried = 1;; ++tried) {
-        try {
-            if (folder_ != stream->folder || position_ > stream->offset) {
-                Start(stream->folder);
-            }
-            SkipTo(stream->offset);
-            attempt([&](const ChunkSink& sink) { Feed(*stream, sink); });
-            if (encrypted && !opened_) {
-                opened_ = true;
-                entries_.keys_->Opened(password_);
-            }
-            return;
-        } catch (const EntryFailure& failure) {
-            if (!encrypted || opened_ || !IsPasswordReason(failure)) {
-                throw;
-            }
-            folder_ = SIZE_MAX;
-            if (tried == passwords) {
-                throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
-            }
-            password_ = (password_ + 1) % passwords;
+    const auto read = [&] {
+        if (folder_ != stream->folder || position_ > stream->offset) {
+            Start(stream->folder);
         }
+        SkipTo(stream->offset);
+        attempt([&](const ChunkSink& sink) { Feed(*stream, sink); });
+    };
+    if (AesCoderOf(entries_.header_.streams.folders[stream->folder]) == nullptr ||
+        openedFolder_ == stream->folder) {
+        read();
+        return;
     }
+    const size_t first = folder_ == stream->folder ? password_ : entries_.keys_->LastOpened();
+    WithEachPassword(*entries_.keys_, first, [&](size_t password) {
+        if (password != password_) {
+            password_ = password;
+            folder_ = SIZE_MAX;  // begun anew with this one
+        }
+        read();
+    });
+    openedFolder_ = stream->folder;
 }
 
 // Where each packed stream begins and how long it is; an archive whose packed streams run
@@ -492,44 +497,33 @@ std::vector<uint8_t> DecodeHeader(const ArchiveFile& file, const StreamsInfo& st
     const sevenz::Folder& folder = streams.folders[0];
     CheckCoders(folder);
     const PackedStreams packed = PackedStreamsOf(file, streams);
-    const sevenz::Coder* aes = AesCoderOf(folder);
-    if (aes != nullptr && !keys) {
-        keys = std::make_unique<ArchiveKeys>(&passwords.List());
-    }
-    const size_t tries = aes != nullptr ? keys->Count() : 1;
-    if (tries == 0) {
-        throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
-    }
-    for (size_t password = 0;; ++password) {
-        try {
-            FolderStreams decoding(
-                file, packed, folder,
-                aes != nullptr ? keys->Key(*aes, password) : std::span<const uint8_t>());
-            std::vector<uint8_t> header;
-            for (uint64_t left = folder.UnpackSize(); left > 0;) {
-                const auto chunk = decoding.Next(left);
-                if (chunk.empty()) {
-                    throw EntryFailure(Reason::k7zHeaderDamaged);
-                }
-                header.insert(header.end(), chunk.begin(), chunk.end());
-                left -= chunk.size();
-            }
-            if (folder.crc && UpdateCrc32(0, header) != *folder.crc) {
+    const auto decode = [&](std::span<const uint8_t> key) {
+        FolderStreams decoding(file, packed, folder, key);
+        std::vector<uint8_t> header;
+        for (uint64_t left = folder.UnpackSize(); left > 0;) {
+            const auto chunk = decoding.Next(left);
+            if (chunk.empty()) {
                 throw EntryFailure(Reason::k7zHeaderDamaged);
             }
-            if (aes != nullptr) {
-                keys->Opened(password);
-            }
-            return header;
-        } catch (const EntryFailure& failure) {
-            if (aes == nullptr || !IsPasswordReason(failure)) {
-                throw;
-            }
-            if (password + 1 == tries) {
-                throw EntryFailure(Reason::kNoPasswordOpensIt, EntryFailure::Cause::WantsPassword);
-            }
+            header.insert(header.end(), chunk.begin(), chunk.end());
+            left -= chunk.size();
         }
+        if (folder.crc && UpdateCrc32(0, header) != *folder.crc) {
+            throw EntryFailure(Reason::k7zHeaderDamaged);
+        }
+        return header;
+    };
+    const sevenz::Coder* aes = AesCoderOf(folder);
+    if (aes == nullptr) {
+        return decode({});
     }
+    if (!keys) {
+        keys = std::make_unique<ArchiveKeys>(&passwords.List());
+    }
+    std::vector<uint8_t> header;
+    WithEachPassword(*keys, keys->LastOpened(),
+                     [&](size_t password) { header = decode(keys->Key(*aes, password)); });
+    return header;
 }
 
 // The signature header, then the header it points to, decoded as often as it was packed.
@@ -579,7 +573,9 @@ ReadArchive ReadSevenZArchive(const ArchiveFile& file, mode_t umask, const NameR
     ArchiveHeader header = ReadArchiveHeader(file, passwords, keys);
     PackedStreams packed = PackedStreamsOf(file, header.streams);
     const auto& folders = header.streams.folders;
-    if (!keys && std::any_of(folders.begin(), folders.end(), IsEncrypted)) {
+    if (!keys && std::any_of(folders.begin(), folders.end(), [](const sevenz::Folder& folder) {
+            return AesCoderOf(folder) != nullptr;
+        })) {
         keys = std::make_unique<ArchiveKeys>(&passwords.List());
     }
     auto source = std::make_unique<SevenZEntries>(file, std::move(header), std::move(packed),
