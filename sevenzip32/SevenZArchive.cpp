@@ -14,6 +14,7 @@
 #include "Crc32.h"
 #include "MethodDecoder.h"
 #include "ParallelFor.h"
+#include "ReadAheadStream.h"
 #include "ReadArchive.h"
 #include "ReportLines.h"
 #include "SevenZAes.h"
@@ -28,6 +29,8 @@ using sevenz::StreamsInfo;
 constexpr uint64_t kLargestHeader = uint64_t{1} << 30;
 constexpr size_t kOutputBufferSize = 256 * 1024;
 constexpr int kMostEncodedHeaders = 4;
+// A folder is decoded ahead of its files' writing where it makes at least this much.
+constexpr uint64_t kReadAheadFrom = 4 * 1024 * 1024;
 
 // The bytes of one packed stream, read from the archive a buffer at a time.
 class PackedStream : public ByteStream {
@@ -130,14 +133,18 @@ class ArchiveKeys {
 class FolderStreams {
   public:
     // packed: where each of the archive's packed streams begins and how long it is.
+    // readAhead: decode on a thread of its own, ahead of the reader.
     FolderStreams(const ArchiveFile& file, const PackedStreams& packed,
-                  const sevenz::Folder& folder, std::span<const uint8_t> key)
+                  const sevenz::Folder& folder, std::span<const uint8_t> key, bool readAhead)
         : file_(file),
           packed_(packed),
           folder_(folder),
           firstInputs_(FirstInputs(folder)),
           key_(key) {
         output_ = &Output(folder.MainOutStream(), 0);
+        if (readAhead) {
+            output_ = &ahead_.emplace(*output_);
+        }
         buffer_.resize(kOutputBufferSize);
     }
 
@@ -244,6 +251,7 @@ class FolderStreams {
     const std::vector<uint32_t> firstInputs_;
     std::span<const uint8_t> key_;
     std::vector<std::unique_ptr<ByteStream>> stages_;
+    std::optional<ReadAheadStream> ahead_;  // over stages_, so stopped before they go
     ByteStream* output_ = nullptr;
     std::vector<uint8_t> buffer_;
     std::span<const uint8_t> left_;
@@ -384,6 +392,12 @@ class SevenZEntries : public EntrySource {
         return starts;
     }
     size_t Threads(size_t /*files*/, size_t runs) const override { return ThreadsFor(runs, 1); }
+    // Whether a large folder is decoded ahead of its writing: where there are fewer
+    // folders than cores, a core would stand idle otherwise.
+    bool ReadsAhead(const sevenz::Folder& folder) const {
+        const auto cores = std::max(1u, std::thread::hardware_concurrency());
+        return header_.streams.folders.size() < cores && folder.UnpackSize() >= kReadAheadFrom;
+    }
     std::unique_ptr<EntryReader> Reader() override {
         return std::make_unique<SevenZEntryReader>(*this);
     }
@@ -406,7 +420,7 @@ void SevenZEntryReader::Start(size_t folder) {
     const sevenz::Coder* aes = AesCoderOf(each);
     const auto key =
         aes != nullptr ? entries_.keys_->Key(*aes, password_) : std::span<const uint8_t>();
-    streams_.emplace(entries_.file_, entries_.packed_, each, key);
+    streams_.emplace(entries_.file_, entries_.packed_, each, key, entries_.ReadsAhead(each));
     folder_ = folder;
     position_ = 0;
 }
@@ -498,7 +512,7 @@ std::vector<uint8_t> DecodeHeader(const ArchiveFile& file, const StreamsInfo& st
     CheckCoders(folder);
     const PackedStreams packed = PackedStreamsOf(file, streams);
     const auto decode = [&](std::span<const uint8_t> key) {
-        FolderStreams decoding(file, packed, folder, key);
+        FolderStreams decoding(file, packed, folder, key, false);
         std::vector<uint8_t> header;
         for (uint64_t left = folder.UnpackSize(); left > 0;) {
             const auto chunk = decoding.Next(left);

@@ -9,7 +9,9 @@
 #include "../TemporaryFolder.h"
 #include "ArchiveHeader.h"
 #include "CoderStreams.h"
+#include "EntryFailure.h"
 #include "MethodDecoder.h"
+#include "ReadAheadStream.h"
 
 using namespace sevenzip32;
 
@@ -132,3 +134,43 @@ TEST(CoderStreams, BranchConversionGivesTheSameBytesForEverySplit) {
 }
 
 }  // namespace
+
+// Decoded ahead on a thread of its own, a stream still gives its bytes in order, then what
+// failed below it once they are read; one dropped half read stops its thread.
+TEST(CoderStreams, ReadingAheadKeepsTheBytesAndTheFailureInOrder) {
+    class FailsAfter : public PiecesStream {
+      public:
+        using PiecesStream::PiecesStream;
+        size_t Read(std::span<uint8_t> into) override {
+            const size_t read = PiecesStream::Read(into);
+            if (read == 0) {
+                throw EntryFailure(Reason::kDataDamaged);
+            }
+            return read;
+        }
+    };
+    std::string bytes(3 * 1024 * 1024 + 17, '\0');
+    std::mt19937 random(7);
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
+    for (const size_t piece : {size_t{3}, size_t{4096}, size_t{1} << 21}) {
+        PiecesStream below(bytes, piece, 1);
+        ReadAheadStream ahead(below);
+        EXPECT_EQ(Drain(ahead, piece % 2 == 0 ? 65536 : 7), bytes) << piece;
+
+        FailsAfter failing(bytes, piece, 2);
+        ReadAheadStream failingAhead(failing);
+        std::vector<uint8_t> room(bytes.size() + 1);
+        size_t read = 0;
+        EXPECT_THROW(
+            for (size_t count; (count = failingAhead.Read(std::span(room).subspan(read))) > 0;) {
+                read += count;
+            },
+            EntryFailure);
+        EXPECT_EQ(std::string(room.begin(), room.begin() + static_cast<std::ptrdiff_t>(read)),
+                  bytes);
+        EXPECT_THROW(failingAhead.Read(room), EntryFailure);  // and again, as often as asked
+
+        PiecesStream dropped(bytes, piece, 3);
+        ReadAheadStream{dropped}.Read(room);
+    }
+}
