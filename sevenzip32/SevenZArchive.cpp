@@ -14,6 +14,7 @@
 #include "Crc32.h"
 #include "MethodDecoder.h"
 #include "ParallelFor.h"
+#include "PpmdH.h"
 #include "ReadAheadStream.h"
 #include "ReadArchive.h"
 #include "ReportLines.h"
@@ -205,6 +206,10 @@ class FolderStreams {
             case CoderKind::Bzip2:
                 return Keep(MakeMethodStream(type.kind, Input(in, depth),
                                              folder_.unpackSizes.at(coderIndex)));
+            case CoderKind::Ppmd:
+                return Keep(MakePpmdHStream(coder.properties, Input(in, depth),
+                                            folder_.unpackSizes.at(coderIndex),
+                                            kMostDecoderMemory));
             case CoderKind::Bcj2: {
                 ByteStream& code = Input(in, depth);
                 ByteStream& calls = Input(in + 1, depth);

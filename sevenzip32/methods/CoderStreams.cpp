@@ -38,9 +38,9 @@ const KnownCoder kCoders[] = {
     {{0x04, 0x01, 0x09}, CoderKind::Deflate64, 0, "Deflate64"},
     {{0x04, 0x02, 0x02}, CoderKind::Bzip2, 0, "BZip2"},
     {{0x06, 0xF1, 0x07, 0x01}, CoderKind::Aes, 0, "7zAES"},
-    // Known by name only, for the refusal to say which.
     {{0x03, 0x03, 0x01, 0x1B}, CoderKind::Bcj2, 0, "BCJ2"},
-    {{0x03, 0x04, 0x01}, CoderKind::Unknown, 0, "PPMD"},
+    {{0x03, 0x04, 0x01}, CoderKind::Ppmd, 0, "PPMD"},
+    // Known by name only, for the refusal to say which.
     {{0x0B}, CoderKind::Unknown, 0, "RISCV"},
     {{0x04, 0xF7, 0x11, 0x01}, CoderKind::Unknown, 0, "ZSTD"},
 };

@@ -25,6 +25,7 @@ enum class CoderKind : uint8_t {
     Deflate64,
     Bzip2,
     Bcj2,
+    Ppmd,
     Aes,
     Unknown
 };
