@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "MethodDecoder.h"
+#include "RecipeBytes.h"
+#include "SevenZRecipe.h"
 #include "WinZipAes.h"
 #include "ZipBuilder.h"
 #include "ZipCrypto.h"
@@ -18,35 +20,6 @@ using sevenzip32::kMethodLzma;
 using sevenzip32::kMethodXz;
 using sevenzip32::kMethodZstandard;
 constexpr uint16_t kUnknownMethod = 99;
-
-// Takes what it is asked for from the recipe, zeros once it runs out.
-class Recipe {
-  public:
-    Recipe(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-    uint32_t Number(uint32_t most) {
-        uint64_t value = 0;
-        for (uint32_t left = most; left > 0; left >>= 8) {
-            value = value << 8 | Byte();
-        }
-        return static_cast<uint32_t>(value % (uint64_t{most} + 1));
-    }
-    bool Chance(uint32_t inEight) { return Number(7) < inEight; }
-    std::string Bytes(size_t count) {
-        std::string bytes;
-        for (size_t i = 0; i < count && at_ < size_; ++i) {
-            bytes += static_cast<char>(Byte());
-        }
-        return bytes;
-    }
-
-  private:
-    uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
 
 // Names from a small alphabet, so that folders are shared and names meet again in
 // another case; now and then a very long one.
@@ -100,14 +73,6 @@ std::span<const uint8_t> AsBytes(const std::string& text) {
 
 std::span<uint8_t> AsBytes(std::string& text) {
     return {reinterpret_cast<uint8_t*>(text.data()), text.size()};
-}
-
-// Flips a byte of bytes, at a place the recipe chooses.
-void Damage(Recipe& recipe, std::string& bytes) {
-    if (!bytes.empty()) {
-        bytes[recipe.Number(static_cast<uint32_t>(bytes.size() - 1))] ^=
-            static_cast<char>(1 + recipe.Number(254));
-    }
 }
 
 // Encrypts the entry's bytes as the traditional cipher or WinZip's AES would, under a
@@ -268,8 +233,16 @@ ArchiveRecipe CookArchive(const uint8_t* data, size_t size) {
         entries.push_back(Entry(recipe, aesEntries));
     }
     // Decided last, and never where the recipe has run out, so that recipes found before
-    // split archives were cooked still make the archives they made.
-    if (recipe.Number(7) < 6) {
+    // split archives and 7z were cooked still make the archives they made.
+    const uint32_t form = recipe.Number(7);
+    if (form == 5 && !recipe.RanOut()) {
+        cooked.archive = SevenZArchiveOf(recipe, entries);
+        if (recipe.Chance(1)) {
+            cooked.archive.resize(recipe.Number(static_cast<uint32_t>(cooked.archive.size())));
+        }
+        return cooked;
+    }
+    if (form < 6) {
         cooked.archive = testzip::Archive(entries);
         AsItArrives(recipe, cooked.archive);
         return cooked;
