@@ -79,6 +79,10 @@
       "ファイルが壊れています (見出しが目次と合いません)") \
     X(k7zHeaderDamaged, "the 7z archive's header is damaged", \
       "書庫が壊れています (7z の目次)") \
+    X(kArchiveDamaged, "the archive is damaged", \
+      "書庫が壊れています") \
+    X(kRarEncrypted, "the RAR archive is encrypted, which this library does not read", \
+      "パスワード付きのRAR書庫には対応していません") \
     X(kDescriptorDisagrees, "an entry's data descriptor disagrees with the central directory", \
       "ファイルが壊れています (大きさが目次と合いません)") \
     /* names */ \
@@ -111,6 +115,8 @@
       "リンクがフォルダーの外を指しています") \
     X(kLinkTargetTooLong, "the link's target is too long", \
       "リンクの先が長すぎます") \
+    X(kDeviceNotCreated, "the entry is a device or a FIFO, which is not created", \
+      "デバイスや FIFO は作りません") \
     /* methods and data */ \
     X(kUnsupportedMethod, "unsupported compression method", \
       "対応していない圧縮方式です") \

@@ -18,6 +18,7 @@
 #include "ExtractionRecord.h"
 #include "FilesAsLeft.h"
 #include "LastRecord.h"
+#include "LibarchiveReader.h"
 #include "NameRules.h"
 #include "OutputFolder.h"
 #include "ReadArchive.h"
@@ -97,6 +98,8 @@ class RecordedExtraction {
             const NameRules names = NameRulesOf(output.Fd());
             ReadArchive archive = IsSevenZArchive(file)
                                       ? ReadSevenZArchive(file, CurrentUmask(), names, passwords)
+                                  : IsLibarchiveArchive(file)
+                                      ? ReadLibarchiveArchive(file, CurrentUmask(), names)
                                       : ReadZipArchive(file, CurrentUmask(), names, passwords);
             NoteVolumes(file);
             ExtractionRecord* previous = vouching_.Load(record_, volumesKnown_);

@@ -27,6 +27,10 @@ ReadArchive ReadZipArchive(ArchiveFile& file, mode_t umask, const NameRules& nam
 ReadArchive ReadSevenZArchive(const ArchiveFile& file, mode_t umask, const NameRules& names,
                               ArchivePasswords& passwords);
 
+// RAR, tar (plain or compressed), LZH and CAB, through libarchive's reader; a RAR set's
+// volumes are opened after the first.
+ReadArchive ReadLibarchiveArchive(ArchiveFile& file, mode_t umask, const NameRules& names);
+
 // Whether the archive's first bytes are 7z's signature.
 bool IsSevenZArchive(const ArchiveFile& file);
 

@@ -84,26 +84,33 @@ UniqueFd ArchiveFile::OpenBeside(int folder, VolumeLookup& lookup, std::string& 
     return fd;
 }
 
-// Pieces cut from one file are all of one size but for the last, which is no longer.
-void ArchiveFile::OpenNumberedPieces() {
-    numbered_ = true;
+void ArchiveFile::OpenFollowingVolumes() {
+    if (IsSplit()) {
+        return;
+    }
     const UniqueFd folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.IsOpen()) {
         throw SystemFailure(Reason::kCannotOpenVolume, folder_);
     }
     VolumeLookup lookup(folder.Get());
     for (uint32_t other = 0;; ++other) {
-        Volume piece;
-        piece.name = contract::OtherVolumeName(volumes_[0].name, other);
-        piece.fd = OpenBeside(folder.Get(), lookup, piece.name);
-        if (!piece.fd.IsOpen()) {
+        Volume volume;
+        volume.name = contract::OtherVolumeName(volumes_[0].name, other);
+        volume.fd = OpenBeside(folder.Get(), lookup, volume.name);
+        if (!volume.fd.IsOpen()) {
             break;
         }
         MakeRoomForDescriptors(other + 2);
-        piece.size = VolumeSize(piece.fd.Get(), piece.name);
-        piece.start = volumes_.back().start + volumes_.back().size;
-        volumes_.push_back(std::move(piece));
+        volume.size = VolumeSize(volume.fd.Get(), volume.name);
+        volume.start = volumes_.back().start + volumes_.back().size;
+        volumes_.push_back(std::move(volume));
     }
+}
+
+// Pieces cut from one file are all of one size but for the last, which is no longer.
+void ArchiveFile::OpenNumberedPieces() {
+    numbered_ = true;
+    OpenFollowingVolumes();
     const uint64_t pieceSize = volumes_[0].size;
     for (size_t i = 1; i < volumes_.size(); ++i) {
         const bool longer = volumes_[i].size > pieceSize;

@@ -42,6 +42,9 @@ class ArchiveFile {
     // lastDisk. They are opened as the named one is, relative to its folder, and none may
     // be a link. A missing volume, or one that cannot be opened, fails from outside.
     void OpenVolumesBefore(uint32_t lastDisk);
+    // Opens the volumes that follow the named one, which is the first (as RAR's are), up
+    // to the first not there.
+    void OpenFollowingVolumes();
     const std::vector<Volume>& Volumes() const { return volumes_; }
     // Read from more than one file.
     bool IsSplit() const { return volumes_.size() > 1; }

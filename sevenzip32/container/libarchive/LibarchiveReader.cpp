@@ -1,0 +1,240 @@
+#include "LibarchiveReader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace sevenzip32 {
+namespace {
+
+constexpr size_t kReadSize = 1024 * 1024;
+constexpr size_t kTarBlock = 512;
+
+// libarchive's calls made in the reader's own locale, on whichever thread makes them.
+class InLocale {
+  public:
+    explicit InLocale(locale_t locale) : previous_(::uselocale(locale)) {}
+    ~InLocale() { ::uselocale(previous_); }
+    InLocale(const InLocale&) = delete;
+    InLocale& operator=(const InLocale&) = delete;
+
+  private:
+    locale_t previous_;
+};
+
+bool StartsWith(std::span<const uint8_t> bytes, std::string_view prefix, size_t at = 0) {
+    return bytes.size() >= at + prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), bytes.begin() + static_cast<ptrdiff_t>(at),
+                      [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
+}
+
+// A tar header: its checksum, the sum of its bytes with the checksum's own as spaces,
+// stands in octal in those bytes.
+bool IsTarHeader(std::span<const uint8_t> block) {
+    if (block.size() < kTarBlock) {
+        return false;
+    }
+    uint64_t sum = 0;
+    for (size_t i = 0; i < kTarBlock; ++i) {
+        sum += i >= 148 && i < 156 ? ' ' : block[i];
+    }
+    uint64_t stated = 0;
+    size_t digits = 0;
+    for (size_t i = 148; i < 156; ++i) {
+        if (block[i] >= '0' && block[i] <= '7') {
+            stated = stated * 8 + (block[i] - '0');
+            ++digits;
+        } else if (block[i] != ' ' && block[i] != '\0') {
+            return false;
+        }
+    }
+    return digits > 0 && sum == stated;
+}
+
+}  // namespace
+
+bool IsLibarchiveArchive(const ArchiveFile& file) {
+    std::array<uint8_t, kTarBlock> first{};
+    const auto size = static_cast<size_t>(std::min<uint64_t>(file.Size(), first.size()));
+    const std::span<uint8_t> bytes(first.data(), size);
+    file.ReadAt(0, bytes);
+    const bool lzh = bytes.size() >= 7 && bytes[2] == '-' && bytes[3] == 'l' &&
+                     (bytes[4] == 'h' || bytes[4] == 'z') && bytes[6] == '-';
+    return StartsWith(bytes, std::string_view("Rar!\x1A\x07", 6)) ||
+           StartsWith(bytes, std::string_view("MSCF\0\0\0\0", 8)) || lzh ||
+           StartsWith(bytes, "\x1F\x8B") || StartsWith(bytes, "BZh") ||
+           StartsWith(bytes, std::string_view("\xFD"
+                                              "7zXZ\0",
+                                              6)) ||
+           StartsWith(bytes, "\x28\xB5\x2F\xFD") || IsTarHeader(bytes);
+}
+
+LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume)
+    : locale_(::newlocale(LC_ALL_MASK, "C.UTF-8", nullptr)), buffer_(kReadSize) {
+    if (locale_ == nullptr) {
+        throw EntryFailure(Reason::kCannotOpenArchive, "no UTF-8 locale",
+                           EntryFailure::Cause::Outside);
+    }
+    InLocale inLocale(locale_);
+    archive_ = archive_read_new();
+    if (archive_ == nullptr) {
+        ::freelocale(locale_);
+        throw std::bad_alloc();
+    }
+    archive_read_support_format_rar(archive_);
+    archive_read_support_format_rar5(archive_);
+    archive_read_support_format_tar(archive_);
+    archive_read_support_format_lha(archive_);
+    archive_read_support_format_cab(archive_);
+    archive_read_support_filter_gzip(archive_);
+    archive_read_support_filter_bzip2(archive_);
+    archive_read_support_filter_xz(archive_);
+    archive_read_support_filter_zstd(archive_);
+    if (perVolume) {
+        for (const ArchiveFile::Volume& volume : file.Volumes()) {
+            parts_.push_back({this, &file, volume.start, volume.start + volume.size, volume.start});
+        }
+    } else {
+        parts_.push_back({this, &file, 0, file.Size(), 0});
+    }
+    for (Part& part : parts_) {
+        archive_read_append_callback_data(archive_, &part);
+    }
+    archive_read_set_read_callback(archive_, ReadPart);
+    archive_read_set_skip_callback(archive_, SkipPart);
+    archive_read_set_seek_callback(archive_, SeekPart);
+    archive_read_set_switch_callback(archive_, [](archive*, void*, void* next) {
+        static_cast<Part*>(next)->at = static_cast<Part*>(next)->begin;
+        return ARCHIVE_OK;
+    });
+    if (archive_read_open1(archive_) != ARCHIVE_OK) {
+        Fail();
+    }
+}
+
+LibarchiveReader::~LibarchiveReader() {
+    {
+        InLocale inLocale(locale_);
+        archive_read_free(archive_);
+    }
+    ::freelocale(locale_);
+}
+
+archive_entry* LibarchiveReader::Next() {
+    InLocale inLocale(locale_);
+    entry_ = nullptr;
+    archive_entry* entry = nullptr;
+    const int result = archive_read_next_header(archive_, &entry);
+    if (result == ARCHIVE_EOF) {
+        return nullptr;
+    }
+    if (result != ARCHIVE_OK) {
+        Fail();
+    }
+    entry_ = entry;
+    ++headers_;
+    return entry;
+}
+
+uint64_t LibarchiveReader::ReadData(const std::function<void(std::span<const uint8_t>)>& sink) {
+    static constexpr std::array<uint8_t, 64 * 1024> kZeros{};
+    InLocale inLocale(locale_);
+    uint64_t written = 0;
+    for (;;) {
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int result = archive_read_data_block(archive_, &block, &size, &offset);
+        if (result == ARCHIVE_EOF) {
+            return written;
+        }
+        if (result != ARCHIVE_OK || offset < 0 || static_cast<uint64_t>(offset) < written) {
+            Fail();
+        }
+        while (written < static_cast<uint64_t>(offset)) {  // a hole of a sparse file
+            const auto zeros =
+                static_cast<size_t>(std::min<uint64_t>(kZeros.size(), offset - written));
+            sink(std::span(kZeros).first(zeros));
+            written += zeros;
+        }
+        if (size > 0) {
+            sink({static_cast<const uint8_t*>(block), size});
+            written += size;
+        }
+    }
+}
+
+std::optional<std::string> LibarchiveReader::TextOf(const char* (*field)(archive_entry*)) const {
+    InLocale inLocale(locale_);
+    const char* text = entry_ != nullptr ? field(entry_) : nullptr;
+    return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
+}
+
+void LibarchiveReader::SkipData() {
+    InLocale inLocale(locale_);
+    if (archive_read_data_skip(archive_) != ARCHIVE_OK) {
+        Fail();
+    }
+}
+
+void LibarchiveReader::Fail() {
+    const char* said = archive_error_string(archive_);
+    const std::string words = said != nullptr ? said : "";
+    if ((entry_ != nullptr && archive_entry_is_encrypted(entry_)) ||
+        archive_read_has_encrypted_entries(archive_) > 0) {
+        throw EntryFailure(Reason::kRarEncrypted);
+    }
+    if (ranOut_) {
+        throw EntryFailure(entry_ != nullptr ? Reason::kDataEndsEarly : Reason::kCutShort);
+    }
+    if (entry_ != nullptr) {
+        throw EntryFailure(Reason::kDataDamaged, words);
+    }
+    throw EntryFailure(Reason::kArchiveDamaged, words);
+}
+
+la_ssize_t LibarchiveReader::Read(Part& part, const void** buffer) {
+    const auto count = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), part.end - part.at));
+    if (count == 0) {
+        ranOut_ = ranOut_ || &part == &parts_.back();
+        return 0;
+    }
+    part.file->ReadAt(part.at, std::span(buffer_).first(count));
+    part.at += count;
+    *buffer = buffer_.data();
+    return static_cast<la_ssize_t>(count);
+}
+
+la_ssize_t LibarchiveReader::ReadPart(archive* archive, void* data, const void** buffer) {
+    Part& part = *static_cast<Part*>(data);
+    try {
+        return part.reader->Read(part, buffer);
+    } catch (const std::exception& failure) {
+        archive_set_error(archive, EIO, "%s", failure.what());
+        return -1;
+    }
+}
+
+la_int64_t LibarchiveReader::SkipPart(archive*, void* data, la_int64_t request) {
+    Part& part = *static_cast<Part*>(data);
+    const auto skipped = std::min<uint64_t>(static_cast<uint64_t>(request), part.end - part.at);
+    part.at += skipped;
+    return static_cast<la_int64_t>(skipped);
+}
+
+la_int64_t LibarchiveReader::SeekPart(archive*, void* data, la_int64_t offset, int whence) {
+    Part& part = *static_cast<Part*>(data);
+    const auto size = static_cast<la_int64_t>(part.end - part.begin);
+    const auto at = static_cast<la_int64_t>(part.at - part.begin);
+    const la_int64_t to = whence == SEEK_SET   ? offset
+                          : whence == SEEK_CUR ? at + offset
+                                               : size + offset;
+    if (to < 0 || to > size) {
+        return ARCHIVE_FATAL;
+    }
+    part.at = part.begin + static_cast<uint64_t>(to);
+    return to;
+}
+
+}  // namespace sevenzip32

@@ -1,0 +1,78 @@
+// libarchive's reader over the archive's file, or over a RAR set's volumes one after
+// another, with only the formats and filters this library takes from it: RAR 4 and 5, tar
+// (plain, or through gzip, bzip2, xz or zstd), LZH and CAB. It runs in a UTF-8 locale of
+// its own, so that names read alike whatever the program's locale. Anything libarchive
+// says beyond "OK", a warning too, is a failure: of the archive where it is cut short or
+// damaged, of the entry where the entry alone is.
+#pragma once
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <locale.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <span>
+#include <vector>
+
+#include "ArchiveFile.h"
+#include "EntryFailure.h"
+
+namespace sevenzip32 {
+
+// Whether libarchive reads the archive for this library: its first bytes are RAR's, CAB's,
+// LZH's, a tar header's, or a compressor's (gzip, bzip2, xz, zstd) that a tar is behind.
+bool IsLibarchiveArchive(const ArchiveFile& file);
+
+class LibarchiveReader {
+  public:
+    // Reads file's volumes one after another, each its own part to libarchive (as RAR's
+    // volumes are) where perVolume, else the whole as one stream.
+    LibarchiveReader(const ArchiveFile& file, bool perVolume);
+    ~LibarchiveReader();
+    LibarchiveReader(const LibarchiveReader&) = delete;
+    LibarchiveReader& operator=(const LibarchiveReader&) = delete;
+
+    // The next entry's header, nullptr at the archive's end.
+    archive_entry* Next();
+    // How many headers were read so far; the current entry is the last.
+    size_t HeadersRead() const { return headers_; }
+    // The current entry's bytes in order, holes of a sparse file as zeros; returns how
+    // many there were.
+    uint64_t ReadData(const std::function<void(std::span<const uint8_t>)>& sink);
+    void SkipData();
+    archive* Archive() const { return archive_; }
+    // A text of the current entry's (its name, a link's target), as libarchive gives it in
+    // the reader's locale; nothing where it has none.
+    std::optional<std::string> TextOf(const char* (*field)(archive_entry*)) const;
+    // Whether the stream asked for bytes past the archive's end.
+    bool RanOut() const { return ranOut_; }
+
+  private:
+    struct Part {
+        LibarchiveReader* reader = nullptr;
+        const ArchiveFile* file = nullptr;
+        uint64_t begin = 0;
+        uint64_t end = 0;
+        uint64_t at = 0;
+    };
+    static la_ssize_t ReadPart(archive*, void* data, const void** buffer);
+    static la_int64_t SkipPart(archive*, void* data, la_int64_t request);
+    static la_int64_t SeekPart(archive*, void* data, la_int64_t offset, int whence);
+    la_ssize_t Read(Part& part, const void** buffer);
+
+    // Throws for what libarchive said, the current entry's or the whole's.
+    [[noreturn]] void Fail();
+
+    locale_t locale_;
+    archive* archive_ = nullptr;
+    std::vector<Part> parts_;
+    std::vector<uint8_t> buffer_;
+    size_t headers_ = 0;
+    bool ranOut_ = false;
+    archive_entry* entry_ = nullptr;
+};
+
+}  // namespace sevenzip32
