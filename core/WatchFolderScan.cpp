@@ -1,5 +1,7 @@
 #include "WatchFolderScan.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "ArchiveVolumes.h"
@@ -27,6 +29,19 @@ void DeleteExtractedArchives(const std::string& scanFolder,
     }
 }
 
+// The archives a pass hands over, by name: ZIP and 7z, the first of numbered volumes,
+// the first of a RAR set, tarballs, LZH and CAB. Never a later volume on its own, and never
+// a lone .gz or .xz, nor a disk image.
+bool IsArchiveToExtract(const std::string& name) {
+    static constexpr const char* kPatterns[] = {
+        "*.zip",    "*.7z",  "*.tar",     "*.tar.gz", "*.tgz", "*.tar.bz2", "*.tbz2",
+        "*.tar.xz", "*.txz", "*.tar.zst", "*.tzst",   "*.lzh", "*.lha",     "*.cab"};
+    return contract::IsFirstNumberedVolume(name) || contract::IsFirstRarVolume(name) ||
+           std::any_of(std::begin(kPatterns), std::end(kPatterns), [&](const char* pattern) {
+               return platform::MatchesWildcard(name, pattern);
+           });
+}
+
 }  // namespace
 
 PassOutcome ScanWatchFolder(const std::string& WatchFolder, const std::string& DeleteSource,
@@ -39,14 +54,12 @@ PassOutcome ScanWatchFolder(const std::string& WatchFolder, const std::string& D
     const bool deleting = DeleteSource == "1";
     std::vector<std::vector<platform::ArrivedFile>> toDelete;
     try {
-        // The archives (name.zip, name.7z, and name.zip.001 or name.7z.001 of numbered
-        // volumes) and the volumes of split archives: name.z01, ..., name.zip.002, ...
+        // The archives, and the volumes of split archives: name.z01, ..., name.zip.002,
+        // ..., name.part2.rar, ..., name.r00, ...
         const std::vector<std::string> names = platform::MatchingEntries(scanFolder, "*");
         const VolumesBeside volumes(names);
         for (const std::string& name : names) {
-            if (!platform::MatchesWildcard(name, "*.zip") &&
-                !platform::MatchesWildcard(name, "*.7z") &&
-                !contract::IsFirstNumberedVolume(name)) {
+            if (!IsArchiveToExtract(name)) {
                 continue;
             }
             // As they are before the archive is read: only what was read may go.

@@ -30,8 +30,12 @@ class LibarchiveEntryReader : public EntryReader {
 
 class LibarchiveEntries : public EntrySource {
   public:
-    LibarchiveEntries(const ArchiveFile& file, bool perVolume, LibarchiveListing listing)
-        : file_(file), perVolume_(perVolume), listing_(std::move(listing)) {}
+    LibarchiveEntries(const ArchiveFile& file, bool perVolume, std::string options,
+                      LibarchiveListing listing)
+        : file_(file),
+          perVolume_(perVolume),
+          options_(std::move(options)),
+          listing_(std::move(listing)) {}
 
     const LibarchiveListing& Listing() const { return listing_; }
 
@@ -58,12 +62,14 @@ class LibarchiveEntries : public EntrySource {
 
     const ArchiveFile& file_;
     const bool perVolume_;
+    const std::string options_;
     LibarchiveListing listing_;
 };
 
 void LibarchiveEntryReader::MoveTo(size_t header) {
     if (!reader_ || reader_->HeadersRead() >= header) {
-        reader_ = std::make_unique<LibarchiveReader>(entries_.file_, entries_.perVolume_);
+        reader_ = std::make_unique<LibarchiveReader>(entries_.file_, entries_.perVolume_,
+                                                     entries_.options_);
     }
     while (reader_->HeadersRead() < header) {
         if (reader_->HeadersRead() > 0) {
@@ -111,8 +117,8 @@ void OpenRarVolumes(ArchiveFile& file) {
     if (first.headersEncrypted) {
         throw EntryFailure(Reason::kRarEncrypted);
     }
-    if (!first.isVolume) {
-        return;
+    if (!first.isVolume && (first.endsTheSet || !first.hasEnd)) {
+        return;  // alone; one cut short fails as libarchive reads it
     }
     file.OpenFollowingVolumes();
     const auto& volumes = file.Volumes();
@@ -136,12 +142,20 @@ ReadArchive ReadLibarchiveArchive(ArchiveFile& file, mode_t umask, const NameRul
         OpenRarVolumes(file);
     }
     const bool perVolume = rar && file.IsSplit();
-    LibarchiveListing listing;
-    {
-        LibarchiveReader reader(file, perVolume);
-        listing = ListEntries(reader);
+    const auto list = [&](const std::string& options) {
+        LibarchiveReader reader(file, perVolume, options);
+        return ListEntries(reader, options == kLzhNamesAsBytes);
+    };
+    // An LZH's names are UTF-8 where all of them are, else CP932 (whose second bytes may
+    // be "\", which libarchive takes for a separator in names read as bytes).
+    std::string options = IsLzhArchive(file) ? kLzhNamesAsBytes : "";
+    LibarchiveListing listing = list(options);
+    if (!options.empty() && !AllNamesAreUtf8(listing)) {
+        options = kLzhNamesInCp932;
+        listing = list(options);
     }
-    auto source = std::make_unique<LibarchiveEntries>(file, perVolume, std::move(listing));
+    auto source = std::make_unique<LibarchiveEntries>(file, perVolume, std::move(options),
+                                                      std::move(listing));
     const std::vector<EntryFacts>& facts = source->Listing().facts;
     EntryPlanner planner(umask, names);
     size_t nameBytes = 0;

@@ -1,5 +1,6 @@
 #include "LibarchiveListing.h"
 
+#include <algorithm>
 #include <map>
 #include <unordered_map>
 
@@ -39,6 +40,20 @@ std::string FromCp932(const std::string& raw) {
     return out;
 }
 
+// Latin-1 characters back to the bytes they stood for.
+std::string Latin1Bytes(const std::string& utf8) {
+    std::string bytes;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(utf8[i]);
+        if ((byte & 0xFE) == 0xC2 && i + 1 < utf8.size()) {
+            bytes += static_cast<char>((byte & 0x03) << 6 | (utf8[++i] & 0x3F));
+        } else {
+            bytes += static_cast<char>(byte);
+        }
+    }
+    return bytes;
+}
+
 bool IsTar(archive* archive) {
     return (archive_format(archive) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_TAR;
 }
@@ -71,7 +86,12 @@ EntryFacts FactsOf(const LibarchiveReader& reader, archive_entry* entry) {
 
 }  // namespace
 
-LibarchiveListing ListEntries(LibarchiveReader& reader) {
+bool AllNamesAreUtf8(const LibarchiveListing& listing) {
+    return std::all_of(listing.facts.begin(), listing.facts.end(),
+                       [](const EntryFacts& facts) { return IsValidUtf8(facts.name); });
+}
+
+LibarchiveListing ListEntries(LibarchiveReader& reader, bool namesInLatin1) {
     LibarchiveListing listing;
     std::unordered_map<std::string, size_t> byName;  // the last entry of each raw name
     bool tar = false;
@@ -82,6 +102,9 @@ LibarchiveListing ListEntries(LibarchiveReader& reader) {
             }
             tar = IsTar(reader.Archive());
             EntryFacts facts = FactsOf(reader, entry);
+            if (namesInLatin1) {
+                facts.name = Latin1Bytes(facts.name);
+            }
             ListedEntry listed{reader.HeadersRead(),
                                reader.HeadersRead(),
                                archive_entry_size_is_set(entry) != 0,
@@ -123,8 +146,7 @@ LibarchiveListing ListEntries(LibarchiveReader& reader) {
     }
 
     // One encoding for all the names the format left unsaid.
-    if (!std::all_of(listing.facts.begin(), listing.facts.end(),
-                     [](const EntryFacts& facts) { return IsValidUtf8(facts.name); })) {
+    if (!AllNamesAreUtf8(listing)) {
         for (EntryFacts& facts : listing.facts) {
             facts.name = FromCp932(facts.name);
         }

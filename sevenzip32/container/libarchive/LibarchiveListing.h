@@ -22,6 +22,11 @@ struct ListedEntry {
     std::string linkTarget;  // a symbolic link's
 };
 
+// How libarchive is asked to give an LZH's names: as bytes, each a Latin-1 character
+// (whose UTF-8 is undone here), or from CP932.
+inline constexpr const char* kLzhNamesAsBytes = "lha:hdrcharset=ISO-8859-1";
+inline constexpr const char* kLzhNamesInCp932 = "lha:hdrcharset=CP932";
+
 struct LibarchiveListing {
     std::vector<EntryFacts> facts;
     std::vector<ListedEntry> entries;
@@ -29,8 +34,11 @@ struct LibarchiveListing {
     std::optional<EntryFailure> stopped;
 };
 
-// Throws where not one entry could be read, or an entry is encrypted.
-LibarchiveListing ListEntries(LibarchiveReader& reader);
+// Throws where not one entry could be read, or an entry is encrypted. namesInLatin1: the
+// reader gives names as Latin-1 characters, one a byte.
+LibarchiveListing ListEntries(LibarchiveReader& reader, bool namesInLatin1);
+
+bool AllNamesAreUtf8(const LibarchiveListing& listing);
 
 // The listed facts, for the planner.
 class ListedEntryFacts : public EntryFactsReader {

@@ -52,15 +52,26 @@ bool IsTarHeader(std::span<const uint8_t> block) {
     return digits > 0 && sum == stated;
 }
 
+bool IsLzh(std::span<const uint8_t> bytes) {
+    return bytes.size() >= 7 && bytes[2] == '-' && bytes[3] == 'l' &&
+           (bytes[4] == 'h' || bytes[4] == 'z') && bytes[6] == '-';
+}
+
 }  // namespace
+
+bool IsLzhArchive(const ArchiveFile& file) {
+    std::array<uint8_t, 7> first{};
+    const auto size = static_cast<size_t>(std::min<uint64_t>(file.Size(), first.size()));
+    file.ReadAt(0, std::span(first).first(size));
+    return IsLzh(std::span(first).first(size));
+}
 
 bool IsLibarchiveArchive(const ArchiveFile& file) {
     std::array<uint8_t, kTarBlock> first{};
     const auto size = static_cast<size_t>(std::min<uint64_t>(file.Size(), first.size()));
     const std::span<uint8_t> bytes(first.data(), size);
     file.ReadAt(0, bytes);
-    const bool lzh = bytes.size() >= 7 && bytes[2] == '-' && bytes[3] == 'l' &&
-                     (bytes[4] == 'h' || bytes[4] == 'z') && bytes[6] == '-';
+    const bool lzh = IsLzh(bytes);
     return StartsWith(bytes, std::string_view("Rar!\x1A\x07", 6)) ||
            StartsWith(bytes, std::string_view("MSCF\0\0\0\0", 8)) || lzh ||
            StartsWith(bytes, "\x1F\x8B") || StartsWith(bytes, "BZh") ||
@@ -70,7 +81,8 @@ bool IsLibarchiveArchive(const ArchiveFile& file) {
            StartsWith(bytes, "\x28\xB5\x2F\xFD") || IsTarHeader(bytes);
 }
 
-LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume)
+LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume,
+                                   const std::string& options)
     : locale_(::newlocale(LC_ALL_MASK, "C.UTF-8", nullptr)), buffer_(kReadSize) {
     if (locale_ == nullptr) {
         throw EntryFailure(Reason::kCannotOpenArchive, "no UTF-8 locale",
@@ -91,6 +103,9 @@ LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume)
     archive_read_support_filter_bzip2(archive_);
     archive_read_support_filter_xz(archive_);
     archive_read_support_filter_zstd(archive_);
+    if (!options.empty() && archive_read_set_options(archive_, options.c_str()) != ARCHIVE_OK) {
+        Fail();
+    }
     if (perVolume) {
         for (const ArchiveFile::Volume& volume : file.Volumes()) {
             parts_.push_back({this, &file, volume.start, volume.start + volume.size, volume.start});

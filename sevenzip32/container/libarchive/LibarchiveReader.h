@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "ArchiveFile.h"
@@ -25,12 +25,15 @@ namespace sevenzip32 {
 // Whether libarchive reads the archive for this library: its first bytes are RAR's, CAB's,
 // LZH's, a tar header's, or a compressor's (gzip, bzip2, xz, zstd) that a tar is behind.
 bool IsLibarchiveArchive(const ArchiveFile& file);
+// Whether they are LZH's.
+bool IsLzhArchive(const ArchiveFile& file);
 
 class LibarchiveReader {
   public:
     // Reads file's volumes one after another, each its own part to libarchive (as RAR's
-    // volumes are) where perVolume, else the whole as one stream.
-    LibarchiveReader(const ArchiveFile& file, bool perVolume);
+    // volumes are) where perVolume, else the whole as one stream; options as libarchive
+    // takes them ("lha:hdrcharset=CP932").
+    LibarchiveReader(const ArchiveFile& file, bool perVolume, const std::string& options);
     ~LibarchiveReader();
     LibarchiveReader(const LibarchiveReader&) = delete;
     LibarchiveReader& operator=(const LibarchiveReader&) = delete;
