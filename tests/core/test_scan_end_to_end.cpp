@@ -8,6 +8,7 @@
 
 #include "../FileContents.h"
 #include "../TemporaryFolder.h"
+#include "../sevenzip32/FormatBuilders.h"
 #include "../sevenzip32/ZipBuilder.h"
 #include "WatchFolderScan.h"
 
@@ -161,4 +162,42 @@ TEST(ScanEndToEnd, SevenZArchivesAndTheirVolumesGoTogether) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"noise.bin", "写真.txt", "欠け.7z.001", "欠け.7z.003",
                                               "欠け.7z.004"}));
+}
+
+// A tarball, an LZH and a RAR set in either naming go once extracted, every volume with
+// them; a RAR set with a volume missing stays whole, and a later volume is never taken
+// for an archive of its own.
+TEST(ScanEndToEnd, TarballsLzhAndRarSetsGoWithEveryVolume) {
+    TemporaryFolder watch;
+    TemporaryFolder source;
+    WriteWholeFile(source / "写真.txt", "photo");
+    const auto run = [&](const std::string& command) {
+        ASSERT_EQ(std::system(("cd '" + source.Path().string() + "' && " + command).c_str()), 0);
+    };
+    run("tar czf '" + (watch / "src.tar.gz") + "' 写真.txt");
+    WriteWholeFile(source / "readme.txt", "read me");
+    run("jlha a '" + (watch / "old.lzh") + "' readme.txt >/dev/null");
+    const std::vector<testformats::StoredFile> files = {{"noise.bin", Noise()}};
+    const auto writeSet = [&](const std::vector<std::string>& names) {
+        const auto volumes = testformats::RarArchive(files, {testformats::RarVersion::Five, 3});
+        for (size_t i = 0; i < names.size(); ++i) {
+            WriteWholeFile(watch / names[i], volumes[i]);
+        }
+    };
+    writeSet({"new.part1.rar", "new.part2.rar", "new.part3.rar"});
+    writeSet({"old.rar", "old.r00", "old.r01"});
+    writeSet({"gap.part1.rar", "gap.part2.rar", "gap.part3.rar"});
+    std::filesystem::remove(watch / "gap.part2.rar");
+    ScanWatchFolder(watch.Path().string(), "1", 1);
+
+    EXPECT_EQ(ReadWholeFile(watch / "写真.txt"), "photo");
+    EXPECT_EQ(ReadWholeFile(watch / "readme.txt"), "read me");
+    EXPECT_TRUE(ReadWholeFile(watch / "noise.bin") == Noise());
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(watch.Path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"gap.part1.rar", "gap.part3.rar", "noise.bin",
+                                              "readme.txt", "写真.txt"}));
 }
