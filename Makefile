@@ -84,6 +84,7 @@ bench:
 	bench/run-encrypted-bench $(BUILD_DIR)/bin
 	bench/run-split-bench $(BUILD_DIR)/bin
 	bench/run-7z-bench $(BUILD_DIR)/bin
+	bench/run-tar-bench $(BUILD_DIR)/bin
 
 # The fuzz targets, built apart with clang, run for FUZZ_SECONDS in all.
 fuzz:

@@ -3,14 +3,32 @@
 // hands each file's bytes over in the stream's order, each put in place only when it has
 // as many bytes as its header declares. A RAR set is read only when its last volume says
 // it is the last; what came whole before a cut or damage stands, and the archive fails.
+#include "CompressedStreams.h"
 #include "LibarchiveListing.h"
 #include "RarVolumes.h"
+#include "ReadAheadStream.h"
 #include "ReadArchive.h"
 #include "ReportLines.h"
 #include "VolumeNames.h"
 
 namespace sevenzip32 {
 namespace {
+
+// libarchive's reader of the archive; a gzip or xz tarball decompressed by the library's
+// own decoders (ISA-L's inflater, liblzma's), ahead of libarchive's reading on a thread of
+// their own.
+std::unique_ptr<LibarchiveReader> OpenReader(const ArchiveFile& file, bool perVolume,
+                                             const std::string& options) {
+    std::vector<std::unique_ptr<ByteStream>> decoding;
+    const Compression compression = perVolume ? Compression::Other : CompressionOf(file);
+    if (compression != Compression::Other) {
+        decoding.push_back(std::make_unique<ArchiveBytes>(file));
+        decoding.push_back(compression == Compression::Gzip ? MakeGzipStream(*decoding.back())
+                                                            : MakeXzStream(*decoding.back()));
+        decoding.push_back(std::make_unique<ReadAheadStream>(*decoding.back()));
+    }
+    return std::make_unique<LibarchiveReader>(file, perVolume, options, std::move(decoding));
+}
 
 class LibarchiveEntries;
 
@@ -68,8 +86,7 @@ class LibarchiveEntries : public EntrySource {
 
 void LibarchiveEntryReader::MoveTo(size_t header) {
     if (!reader_ || reader_->HeadersRead() >= header) {
-        reader_ = std::make_unique<LibarchiveReader>(entries_.file_, entries_.perVolume_,
-                                                     entries_.options_);
+        reader_ = OpenReader(entries_.file_, entries_.perVolume_, entries_.options_);
     }
     while (reader_->HeadersRead() < header) {
         if (reader_->HeadersRead() > 0) {
@@ -143,8 +160,8 @@ ReadArchive ReadLibarchiveArchive(ArchiveFile& file, mode_t umask, const NameRul
     }
     const bool perVolume = rar && file.IsSplit();
     const auto list = [&](const std::string& options) {
-        LibarchiveReader reader(file, perVolume, options);
-        return ListEntries(reader, options == kLzhNamesAsBytes);
+        const auto reader = OpenReader(file, perVolume, options);
+        return ListEntries(*reader, options == kLzhNamesAsBytes);
     };
     // An LZH's names are UTF-8 where all of them are, else CP932 (whose second bytes may
     // be "\", which libarchive takes for a separator in names read as bytes).

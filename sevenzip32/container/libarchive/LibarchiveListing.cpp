@@ -138,6 +138,7 @@ LibarchiveListing ListEntries(LibarchiveReader& reader, bool namesInLatin1) {
                 throw;
             }
         }
+        reader.DrainDecoded();
     } catch (const EntryFailure& failure) {
         if (listing.facts.empty() || failure.Which() == Reason::kRarEncrypted) {
             throw;

@@ -81,9 +81,33 @@ bool IsLibarchiveArchive(const ArchiveFile& file) {
            StartsWith(bytes, "\x28\xB5\x2F\xFD") || IsTarHeader(bytes);
 }
 
+size_t ArchiveBytes::Read(std::span<uint8_t> into) {
+    const auto count = static_cast<size_t>(std::min<uint64_t>(into.size(), file_.Size() - at_));
+    file_.ReadAt(at_, into.first(count));
+    at_ += count;
+    return count;
+}
+
+Compression CompressionOf(const ArchiveFile& file) {
+    std::array<uint8_t, 6> first{};
+    if (file.Size() < first.size()) {
+        return Compression::Other;
+    }
+    file.ReadAt(0, first);
+    return StartsWith(first, "\x1F\x8B") ? Compression::Gzip
+           : StartsWith(first, std::string_view("\xFD"
+                                                "7zXZ\0",
+                                                6))
+               ? Compression::Xz
+               : Compression::Other;
+}
+
 LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume,
-                                   const std::string& options)
-    : locale_(::newlocale(LC_ALL_MASK, "C.UTF-8", nullptr)), buffer_(kReadSize) {
+                                   const std::string& options,
+                                   std::vector<std::unique_ptr<ByteStream>> decoding)
+    : locale_(::newlocale(LC_ALL_MASK, "C.UTF-8", nullptr)),
+      decoding_(std::move(decoding)),
+      buffer_(kReadSize) {
     if (locale_ == nullptr) {
         throw EntryFailure(Reason::kCannotOpenArchive, "no UTF-8 locale",
                            EntryFailure::Cause::Outside);
@@ -108,10 +132,12 @@ LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume,
     }
     if (perVolume) {
         for (const ArchiveFile::Volume& volume : file.Volumes()) {
-            parts_.push_back({this, &file, volume.start, volume.start + volume.size, volume.start});
+            parts_.push_back(
+                {this, &file, nullptr, volume.start, volume.start + volume.size, volume.start});
         }
     } else {
-        parts_.push_back({this, &file, 0, file.Size(), 0});
+        ByteStream* decoded = decoding_.empty() ? nullptr : decoding_.back().get();
+        parts_.push_back({this, &file, decoded, 0, file.Size(), 0});
     }
     for (Part& part : parts_) {
         archive_read_append_callback_data(archive_, &part);
@@ -132,6 +158,9 @@ LibarchiveReader::~LibarchiveReader() {
     {
         InLocale inLocale(locale_);
         archive_read_free(archive_);
+    }
+    while (!decoding_.empty()) {  // each stage stopped before the one it reads from goes
+        decoding_.pop_back();
     }
     ::freelocale(locale_);
 }
@@ -180,6 +209,19 @@ uint64_t LibarchiveReader::ReadData(const std::function<void(std::span<const uin
     }
 }
 
+void LibarchiveReader::DrainDecoded() {
+    if (decoding_.empty()) {
+        return;
+    }
+    try {
+        while (decoding_.back()->Read(buffer_) > 0) {
+        }
+    } catch (const EntryFailure& failure) {
+        throw EntryFailure(failure.Which() == Reason::kDataEndsEarly ? Reason::kCutShort
+                                                                     : failure.Which());
+    }
+}
+
 std::optional<std::string> LibarchiveReader::TextOf(const char* (*field)(archive_entry*)) const {
     InLocale inLocale(locale_);
     const char* text = entry_ != nullptr ? field(entry_) : nullptr;
@@ -210,6 +252,16 @@ void LibarchiveReader::Fail() {
 }
 
 la_ssize_t LibarchiveReader::Read(Part& part, const void** buffer) {
+    if (part.stream != nullptr) {
+        try {
+            const size_t count = part.stream->Read(buffer_);
+            *buffer = buffer_.data();
+            return static_cast<la_ssize_t>(count);
+        } catch (const EntryFailure& failure) {
+            ranOut_ = failure.Which() == Reason::kDataEndsEarly;
+            throw;
+        }
+    }
     const auto count = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), part.end - part.at));
     if (count == 0) {
         ranOut_ = ranOut_ || &part == &parts_.back();
@@ -233,6 +285,9 @@ la_ssize_t LibarchiveReader::ReadPart(archive* archive, void* data, const void**
 
 la_int64_t LibarchiveReader::SkipPart(archive*, void* data, la_int64_t request) {
     Part& part = *static_cast<Part*>(data);
+    if (part.stream != nullptr) {
+        return 0;  // read through instead
+    }
     const auto skipped = std::min<uint64_t>(static_cast<uint64_t>(request), part.end - part.at);
     part.at += skipped;
     return static_cast<la_int64_t>(skipped);
@@ -240,6 +295,9 @@ la_int64_t LibarchiveReader::SkipPart(archive*, void* data, la_int64_t request) 
 
 la_int64_t LibarchiveReader::SeekPart(archive*, void* data, la_int64_t offset, int whence) {
     Part& part = *static_cast<Part*>(data);
+    if (part.stream != nullptr) {
+        return ARCHIVE_FATAL;
+    }
     const auto size = static_cast<la_int64_t>(part.end - part.begin);
     const auto at = static_cast<la_int64_t>(part.at - part.begin);
     const la_int64_t to = whence == SEEK_SET   ? offset

@@ -12,12 +12,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "ArchiveFile.h"
+#include "ByteStream.h"
 #include "EntryFailure.h"
 
 namespace sevenzip32 {
@@ -27,13 +29,29 @@ namespace sevenzip32 {
 bool IsLibarchiveArchive(const ArchiveFile& file);
 // Whether they are LZH's.
 bool IsLzhArchive(const ArchiveFile& file);
+// Which compressor's they are: a tarball the library decompresses itself.
+enum class Compression { Other, Gzip, Xz, Bzip2, Zstandard };
+Compression CompressionOf(const ArchiveFile& file);
+
+// The archive's bytes from its start, for a decoder.
+class ArchiveBytes : public ByteStream {
+  public:
+    explicit ArchiveBytes(const ArchiveFile& file) : file_(file) {}
+    size_t Read(std::span<uint8_t> into) override;
+
+  private:
+    const ArchiveFile& file_;
+    uint64_t at_ = 0;
+};
 
 class LibarchiveReader {
   public:
     // Reads file's volumes one after another, each its own part to libarchive (as RAR's
     // volumes are) where perVolume, else the whole as one stream; options as libarchive
-    // takes them ("lha:hdrcharset=CP932").
-    LibarchiveReader(const ArchiveFile& file, bool perVolume, const std::string& options);
+    // takes them ("lha:hdrcharset=CP932"). decoding: where the file is decompressed before
+    // libarchive reads it, the stages that do it, the last giving what it holds.
+    LibarchiveReader(const ArchiveFile& file, bool perVolume, const std::string& options,
+                     std::vector<std::unique_ptr<ByteStream>> decoding = {});
     ~LibarchiveReader();
     LibarchiveReader(const LibarchiveReader&) = delete;
     LibarchiveReader& operator=(const LibarchiveReader&) = delete;
@@ -50,6 +68,9 @@ class LibarchiveReader {
     // A text of the current entry's (its name, a link's target), as libarchive gives it in
     // the reader's locale; nothing where it has none.
     std::optional<std::string> TextOf(const char* (*field)(archive_entry*)) const;
+    // Reads what the file holds decompressed to its end, past the archive's end mark, so
+    // that a file cut short there fails too.
+    void DrainDecoded();
     // Whether the stream asked for bytes past the archive's end.
     bool RanOut() const { return ranOut_; }
 
@@ -57,6 +78,7 @@ class LibarchiveReader {
     struct Part {
         LibarchiveReader* reader = nullptr;
         const ArchiveFile* file = nullptr;
+        ByteStream* stream = nullptr;  // what the file holds decompressed, read instead
         uint64_t begin = 0;
         uint64_t end = 0;
         uint64_t at = 0;
@@ -71,6 +93,7 @@ class LibarchiveReader {
 
     locale_t locale_;
     archive* archive_ = nullptr;
+    std::vector<std::unique_ptr<ByteStream>> decoding_;
     std::vector<Part> parts_;
     std::vector<uint8_t> buffer_;
     size_t headers_ = 0;
