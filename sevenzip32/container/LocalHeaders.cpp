@@ -17,9 +17,11 @@ namespace {
 
 constexpr size_t kCentralNameAt = kCentralHeaderSize;
 constexpr size_t kHeadersPerThread = 2048;
-// Encryption, data descriptor, strong encryption, UTF-8 names, masked headers: a
-// reader of the local header must not understand the entry differently.
-constexpr uint16_t kFlagsThatMustAgree = 0x0001 | 0x0008 | 0x0040 | 0x0800 | 0x2000;
+// Encryption, strong encryption, masked headers: a reader of the local header must not
+// understand the entry differently. The UTF-8 flag counts only where a name is not ASCII;
+// the data descriptor's changes nothing where the sizes and CRC agree, which is asked apart.
+constexpr uint16_t kFlagsThatMustAgree = 0x0001 | 0x0040 | 0x2000;
+constexpr uint16_t kUtf8Flag = 0x0800;
 // A descriptor of 32-bit sizes, with and without its signature.
 constexpr uint8_t kShortDescriptorSizes[] = {16, 12};
 
@@ -29,6 +31,25 @@ std::string_view CentralName(ReadWindow& centralNames, const CentralDirectory& d
     const auto name =
         centralNames.At(directory.offset + record.headerOffset + kCentralNameAt, record.nameSize);
     return {reinterpret_cast<const char*>(name.data()), name.size()};
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Flags that differ only where it changes nothing.
+bool FlagsAgree(uint16_t local, uint16_t central, std::string_view localName,
+                std::string_view centralName) {
+    const uint16_t differ = local ^ central;
+    return (differ & kFlagsThatMustAgree) == 0 &&
+           ((differ & kUtf8Flag) == 0 || (IsAscii(localName) && IsAscii(centralName)));
+}
+
+// The same name, where some writers put "\" in the local header for the central's "/".
+bool SameName(std::string_view local, std::string_view central) {
+    return std::equal(local.begin(), local.end(), central.begin(), central.end(),
+                      [](char l, char c) { return l == c || (l == '\\' && c == '/'); });
 }
 
 // With a data descriptor, writers differ in which local values they leave zero.
@@ -110,9 +131,11 @@ void ReadLocalHeader(ReadWindow& window, ReadWindow& centralNames,
     const std::string_view name(reinterpret_cast<const char*>(variable.data()), header.nameLength);
     const std::string_view extra(reinterpret_cast<const char*>(variable.data()) + header.nameLength,
                                  header.extraLength);
+    const std::string_view centralName =
+        directory.cutShort ? name : CentralName(centralNames, directory, record);
     if (header.method != record.MethodInHeaders() ||
-        ((header.flags ^ record.flags) & kFlagsThatMustAgree) != 0 ||
-        (!directory.cutShort && name != CentralName(centralNames, directory, record))) {
+        !FlagsAgree(header.flags, record.flags, name, centralName) ||
+        !SameName(name, centralName)) {
         throw EntryFailure(Reason::kLocalHeaderDisagrees);
     }
     const bool sizesIn32Bits = header.compressedSize != kEscape32 && header.size != kEscape32;

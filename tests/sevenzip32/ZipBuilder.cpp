@@ -156,7 +156,8 @@ std::string Writer::LocalRecord(const Entry& entry) {
     std::string out;
     Put32(out, 0x04034b50);
     Put16(out, entry.zip64 ? 45 : 20);
-    Put16(out, later ? entry.flags | 0x0008 : entry.flags);
+    const uint16_t flags = entry.localFlags.value_or(entry.flags);
+    Put16(out, later ? flags | 0x0008 : flags);
     Put16(out, entry.method);
     Put16(out, entry.dosTime);
     Put16(out, entry.dosDate);

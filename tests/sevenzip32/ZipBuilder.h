@@ -29,6 +29,7 @@ struct Entry {
     std::optional<uint32_t> declaredCrc;
     std::optional<uint64_t> declaredSize;
     std::optional<std::string> localName;
+    std::optional<uint16_t> localFlags;
     std::optional<std::string> compressedOverride;  // raw bytes stored as the entry's data
 };
 

@@ -140,6 +140,39 @@ TEST_F(ExtractionTest, LocalAndCentralHeadersThatDisagreeFailTheWholeArchive) {
     EXPECT_TRUE(EverythingWritten().empty());
 }
 
+// What only differs in form is the same: "\\" for "/" in the local name, the UTF-8 flag
+// over ASCII names, the descriptor's and deflate's speed bits. Anything that can change
+// what is read still fails the archive.
+TEST_F(ExtractionTest, LocalHeadersThatDifferOnlyInFormAgree) {
+    struct Row {
+        const char* what;
+        const char* localName;
+        uint16_t localFlags;
+        int status;
+    };
+    for (const Row& row : {
+             Row{"backslashes", "test\\Hello.txt", 0x0002, 0},
+             Row{"UTF-8 flag, descriptor and speed bits", "test/Hello.txt", 0x0804, 0},
+             Row{"UTF-8 flag over a name that is not ASCII", "test/H\xC3\xA9llo.txt", 0x0802, 2},
+             Row{"another name", "test/Hello.txz", 0x0002, 2},
+             Row{"encryption", "test/Hello.txt", 0x0003, 2},
+         }) {
+        SCOPED_TRACE(row.what);
+        Entry entry = File(std::string(row.localName).find('\xC3') != std::string::npos
+                               ? "test/H\xC3\xA9llo.txt"
+                               : "test/Hello.txt",
+                           "hello");
+        entry.flags = 0x0002;
+        entry.localName = row.localName;
+        entry.localFlags = row.localFlags;
+        std::filesystem::remove_all(OutputFolder());
+        std::filesystem::create_directory(OutputFolder());
+        const auto result = Extract(Archive({entry}));
+        EXPECT_EQ(result.status, row.status) << result.report;
+        EXPECT_EQ(std::filesystem::exists(Output(entry.name)), row.status == 0);
+    }
+}
+
 TEST_F(ExtractionTest, ANameThatComesTwiceFailsItsSecondEntry) {
     auto result = Extract(Archive({File("a/b.txt", "first"), File("a/./b.txt", "second"),
                                    File("a//b.txt", "third"), File("a/b.txt/", "")}));
