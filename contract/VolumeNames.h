@@ -36,6 +36,19 @@ inline bool IsFirstNumberedVolume(std::string_view name) {
     return false;
 }
 
+// A piece numbered in three digits, name.001 to name.999, whatever comes before.
+inline bool IsNumberedPiece(std::string_view name) {
+    return name.size() > 4 && name[name.size() - 4] == '.' &&
+           std::all_of(name.end() - 3, name.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// The first of pieces cut from a file whose name says nothing of an archive: name.001,
+// read as an archive where its bytes begin as one.
+inline bool IsFirstRawPiece(std::string_view name) {
+    return IsNumberedPiece(name) && name.ends_with(".001") && !IsFirstNumberedVolume(name);
+}
+
 inline bool EndsWithInAnyCase(std::string_view name, std::string_view ending) {
     return name.size() > ending.size() &&
            LowerCase(name.substr(name.size() - ending.size())) == ending;
@@ -100,7 +113,7 @@ inline std::string OtherVolumeName(std::string_view archiveName, uint32_t other)
         return std::string(archiveName.substr(0, part.at)) + number +
                std::string(archiveName.substr(archiveName.size() - 4));
     }
-    if (IsFirstNumberedVolume(archiveName)) {
+    if (IsFirstNumberedVolume(archiveName) || IsFirstRawPiece(archiveName)) {
         std::string number = std::to_string(other + 2);
         number.insert(0, number.size() < 3 ? 3 - number.size() : 0, '0');
         return std::string(archiveName.substr(0, archiveName.size() - 3)) + number;

@@ -16,7 +16,8 @@ VolumesBeside::VolumesBeside(const std::vector<std::string>& folderNames) {
     for (const std::string& name : folderNames) {
         if ((platform::MatchesWildcard(name, "*.z??*") &&
              !platform::MatchesWildcard(name, "*.zip")) ||
-            platform::MatchesWildcard(name, "*.7z.???") || contract::IsLaterRarVolume(name)) {
+            platform::MatchesWildcard(name, "*.7z.???") || contract::IsLaterRarVolume(name) ||
+            contract::IsNumberedPiece(name)) {
             byLowerCase_.emplace(LowerCase(name), name);
             names_.insert(name);
         }

@@ -1,6 +1,7 @@
 #include "WatchFolderScan.h"
 
 #include <algorithm>
+#include <fstream>
 #include <iterator>
 #include <vector>
 
@@ -29,6 +30,17 @@ void DeleteExtractedArchives(const std::string& scanFolder,
     }
 }
 
+// A raw piece goes only where its bytes begin as an archive the library reads in pieces:
+// a ZIP's local header, a self-extractor's program stub, or 7z's signature.
+bool BeginsAsArchive(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char first[6] = {};
+    file.read(first, sizeof first);
+    const std::string_view bytes(first, static_cast<size_t>(file.gcount()));
+    return bytes.starts_with("PK\x03\x04") || bytes.starts_with("MZ") ||
+           bytes.starts_with("7z\xBC\xAF\x27\x1C");
+}
+
 // The archives a pass hands over, by name: ZIP and 7z, the first of numbered volumes,
 // the first of a RAR set, tarballs, LZH and CAB. Never a later volume on its own, and never
 // a lone .gz or .xz, nor a disk image.
@@ -55,11 +67,13 @@ PassOutcome ScanWatchFolder(const std::string& WatchFolder, const std::string& D
     std::vector<std::vector<platform::ArrivedFile>> toDelete;
     try {
         // The archives, and the volumes of split archives: name.z01, ..., name.zip.002,
-        // ..., name.part2.rar, ..., name.r00, ...
+        // ..., name.part2.rar, ..., name.r00, ..., and raw pieces name.001, name.002, ...
         const std::vector<std::string> names = platform::MatchingEntries(scanFolder, "*");
         const VolumesBeside volumes(names);
         for (const std::string& name : names) {
-            if (!IsArchiveToExtract(name)) {
+            if (!IsArchiveToExtract(name) &&
+                !(contract::IsFirstRawPiece(name) &&
+                  BeginsAsArchive(scanFolder + platform::kPathSeparator + name))) {
                 continue;
             }
             // As they are before the archive is read: only what was read may go.

@@ -58,7 +58,8 @@ ArchiveFile::ArchiveFile(const std::string& path) {
     }
     whole.size = static_cast<uint64_t>(status.st_size);
     volumes_.push_back(std::move(whole));
-    if (contract::IsFirstNumberedVolume(volumes_[0].name)) {
+    if (contract::IsFirstNumberedVolume(volumes_[0].name) ||
+        contract::IsFirstRawPiece(volumes_[0].name)) {
         OpenNumberedPieces();
     }
 }

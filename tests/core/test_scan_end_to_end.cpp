@@ -164,6 +164,28 @@ TEST(ScanEndToEnd, SevenZArchivesAndTheirVolumesGoTogether) {
                                               "欠け.7z.004"}));
 }
 
+// Raw pieces of a ZIP cut by any tool, named anything.001, ...: read as one and gone
+// together; pieces of what is no archive are left alone.
+TEST(ScanEndToEnd, RawPiecesOfAZipAreReadByTheirBytes) {
+    TemporaryFolder watch;
+    const std::string zip = Archive({File("noise.bin", Noise(), kStored)});
+    const size_t third = zip.size() / 3 + 1;
+    for (size_t i = 0; i < 3; ++i) {
+        WriteWholeFile(watch / ("backup.00" + std::to_string(i + 1)), zip.substr(i * third, third));
+    }
+    WriteWholeFile(watch / "movie.001", "not an archive");
+    WriteWholeFile(watch / "movie.002", "at all");
+    ScanWatchFolder(watch.Path().string(), "1", 1);
+
+    EXPECT_TRUE(ReadWholeFile(watch / "noise.bin") == Noise());
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(watch.Path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"movie.001", "movie.002", "noise.bin"}));
+}
+
 // A tarball, an LZH and a RAR set in either naming go once extracted, every volume with
 // them; a RAR set with a volume missing stays whole, and a later volume is never taken
 // for an archive of its own.
