@@ -27,9 +27,24 @@ std::optional<std::string> UnicodePathName(const CentralHeader& header) {
     return name;
 }
 
+constexpr std::pair<UnflaggedEncoding, CodePage> kCodePageEncodings[] = {
+    {UnflaggedEncoding::Cp932, CodePage::Cp932},   {UnflaggedEncoding::Gbk, CodePage::Gbk},
+    {UnflaggedEncoding::Cp866, CodePage::Cp866},   {UnflaggedEncoding::Ibm437, CodePage::Ibm437},
+    {UnflaggedEncoding::Cp1252, CodePage::Cp1252},
+};
+
 bool IsAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::optional<CodePage> CodePageOf(UnflaggedEncoding encoding) {
+    for (const auto& [each, codePage] : kCodePageEncodings) {
+        if (each == encoding) {
+            return codePage;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -38,14 +53,20 @@ void UnflaggedNames::Add(const UnflaggedNames& more) {
     readAsUtf8 += more.readAsUtf8;
     readAsCp932 += more.readAsCp932;
     anyNotUtf8 = anyNotUtf8 || more.anyNotUtf8;
-    anyNotCp932 = anyNotCp932 || more.anyNotCp932;
+    codePages.Add(more.codePages);
 }
 
 UnflaggedEncoding UnflaggedNames::ArchiveEncoding() const {
     if (!anyNotUtf8) {
         return UnflaggedEncoding::Utf8;
     }
-    return anyNotCp932 ? UnflaggedEncoding::Ibm437 : UnflaggedEncoding::Cp932;
+    const CodePage best = codePages.Best();
+    for (const auto& [encoding, codePage] : kCodePageEncodings) {
+        if (codePage == best) {
+            return encoding;
+        }
+    }
+    return UnflaggedEncoding::Ibm437;
 }
 
 bool UnflaggedNames::SomeReadOtherwise() const {
@@ -54,8 +75,10 @@ bool UnflaggedNames::SomeReadOtherwise() const {
             return readAsUtf8 > 0;
         case UnflaggedEncoding::Ibm437:
             return readAsUtf8 + readAsCp932 > 0;
-        default:
+        case UnflaggedEncoding::Utf8:
             return false;
+        default:
+            return true;  // each was read as UTF-8, CP932 or IBM437
     }
 }
 
@@ -96,17 +119,15 @@ void NameDecoder::CountUnflagged(std::string_view raw, UnflaggedEncoding read) {
     switch (read) {
         case UnflaggedEncoding::Utf8:
             ++unflagged_.readAsUtf8;
-            // Whether it is CP932 too matters only while every name so far is.
-            unflagged_.anyNotCp932 = unflagged_.anyNotCp932 || !DecodeCp932(raw);
-            break;
+            return;
         case UnflaggedEncoding::Cp932:
             ++unflagged_.readAsCp932;
-            unflagged_.anyNotUtf8 = true;
             break;
         default:
-            unflagged_.anyNotUtf8 = true;
-            unflagged_.anyNotCp932 = true;
+            break;
     }
+    unflagged_.anyNotUtf8 = true;
+    codePages_.Count(raw, unflagged_.codePages);
 }
 
 void NameDecoder::ReadIn(UnflaggedEncoding encoding, std::string_view raw, std::string& name) {
@@ -115,8 +136,9 @@ void NameDecoder::ReadIn(UnflaggedEncoding encoding, std::string_view raw, std::
     } else if (auto japanese =
                    encoding == UnflaggedEncoding::Cp932 ? DecodeCp932(raw) : std::nullopt) {
         name = std::move(*japanese);
-    } else if (encoding == UnflaggedEncoding::Ibm437) {
-        name = DecodeIbm437(raw);
+    } else if (auto read = CodePageOf(encoding) ? codePages_.Read(*CodePageOf(encoding), raw)
+                                                : std::nullopt) {
+        name = std::move(*read);
     } else {
         ReadAsItReads(raw, name);  // the bytes changed since the encoding was chosen
     }
@@ -131,30 +153,6 @@ std::optional<std::string> NameDecoder::DecodeCp932(std::string_view raw) {
     }
     output.resize(*length);
     return output;
-}
-
-std::string DecodeIbm437(std::string_view raw) {
-    // The characters of bytes 0x80 to 0xFF, sixteen to a row.
-    static constexpr const char* kHighHalf[128] = {
-        "Ç", "ü", "é", "â", "ä", "à", "å", "ç", "ê", "ë", "è", "ï", "î", "ì", "Ä", "Å",
-        "É", "æ", "Æ", "ô", "ö", "ò", "û", "ù", "ÿ", "Ö", "Ü", "¢", "£", "¥", "₧", "ƒ",
-        "á", "í", "ó", "ú", "ñ", "Ñ", "ª", "º", "¿", "⌐", "¬", "½", "¼", "¡", "«", "»",
-        "░", "▒", "▓", "│", "┤", "╡", "╢", "╖", "╕", "╣", "║", "╗", "╝", "╜", "╛", "┐",
-        "└", "┴", "┬", "├", "─", "┼", "╞", "╟", "╚", "╔", "╩", "╦", "╠", "═", "╬", "╧",
-        "╨", "╤", "╥", "╙", "╘", "╒", "╓", "╫", "╪", "┘", "┌", "█", "▄", "▌", "▐", "▀",
-        "α", "ß", "Γ", "π", "Σ", "σ", "µ", "τ", "Φ", "Θ", "Ω", "δ", "∞", "φ", "ε", "∩",
-        "≡", "±", "≥", "≤", "⌠", "⌡", "÷", "≈", "°", "∙", "·", "√", "ⁿ", "²", "■", "\u00A0",
-    };
-    std::string decoded;
-    for (char c : raw) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            decoded += c;
-        } else {
-            decoded += kHighHalf[byte - 0x80];
-        }
-    }
-    return decoded;
 }
 
 }  // namespace sevenzip32

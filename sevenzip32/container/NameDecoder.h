@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "CentralDirectory.h"
+#include "CodePageGuess.h"
 #include "Cp932.h"
 
 namespace sevenzip32 {
@@ -14,18 +15,19 @@ namespace sevenzip32 {
 // How the names that are not flagged UTF-8 (and have no Unicode path field) are read. One
 // archive was written on one machine, so all of its names are read alike: a CP932 name
 // that happens to be valid UTF-8, as half-width katakana often is, still reads as CP932.
-enum class UnflaggedEncoding : uint8_t { EachAsItReads, Utf8, Cp932, Ibm437 };
+enum class UnflaggedEncoding : uint8_t { EachAsItReads, Utf8, Cp932, Ibm437, Gbk, Cp866, Cp1252 };
 
 // What the unflagged names beyond ASCII could be, counted while they are read each as it
-// reads: valid UTF-8 first, else CP932, else IBM437, the format's own.
+// reads: valid UTF-8 first, else CP932, else IBM437, the format's own; and for those
+// that are not UTF-8, how each code page reads them.
 struct UnflaggedNames {
     size_t readAsUtf8 = 0;
     size_t readAsCp932 = 0;
     bool anyNotUtf8 = false;
-    bool anyNotCp932 = false;
+    CodePageTally codePages;
 
     void Add(const UnflaggedNames& more);
-    // UTF-8 if every such name is that, else CP932 if every one decodes so, else IBM437.
+    // UTF-8 if every such name is that, else the code page the names as a whole read in.
     UnflaggedEncoding ArchiveEncoding() const;
     // True when some name read as it reads came out otherwise than in the archive's encoding.
     bool SomeReadOtherwise() const;
@@ -52,9 +54,7 @@ class NameDecoder {
     const UnflaggedEncoding encoding_;
     UnflaggedNames unflagged_;
     Cp932Codec cp932_{Cp932Codec::Direction::FromCp932};
+    CodePageReader codePages_;
 };
-
-// IBM437, the code page of the format's own when a name is not flagged UTF-8.
-std::string DecodeIbm437(std::string_view raw);
 
 }  // namespace sevenzip32
