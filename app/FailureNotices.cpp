@@ -72,7 +72,8 @@ Notification NotificationOf(const std::vector<ArchiveNotice>& archives) {
                 .arg(Escaped(archive.name),
                      archive.wantsPassword ? ": " + Text(PasswordWords(archive)) : QString(),
                      archive.reasons.empty() ? QString()
-                                             : "\n" + QString::fromStdString(archive.reasons));
+                                             : "\n" + QString::fromStdString(archive.reasons)) +
+            (archive.mayStillArrive ? "\n" + Text("コピー中かもしれません") : QString());
     }
     const ArchiveNotice* wanting = FirstWantingPassword(archives);
     if (archives.size() == 1) {
@@ -118,7 +119,7 @@ std::optional<ArchiveNotice> FailureNotices::Fresh(const ArchiveOutcome& archive
 }
 
 void FailureNotices::Announce(const PassOutcome& pass, const std::set<std::string>& arriving,
-                              const PasswordsAfterPass& passwords) {
+                              const PasswordsAfterPass& passwords, PassKind kind) {
     std::map<std::string, const ArchiveOutcome*> met;
     std::vector<ArchiveNotice> fresh;
     std::set<std::string> freshPaths;
@@ -126,8 +127,10 @@ void FailureNotices::Announce(const PassOutcome& pass, const std::set<std::strin
         met[archive.path] = &archive;
         if (archive.extracted) {
             told_.erase(archive.path);
-        } else if (archive.identity && !arriving.contains(archive.path)) {
+        } else if (archive.identity &&
+                   (kind == PassKind::OneShot || !arriving.contains(archive.path))) {
             if (auto notice = Fresh(archive, passwords)) {
+                notice->mayStillArrive = arriving.contains(archive.path);
                 freshPaths.insert(notice->path);
                 fresh.push_back(std::move(*notice));
             }

@@ -2,10 +2,10 @@
 // fully extract: each archive once as it is, however many passes meet it again; a new or
 // changed one again, and one that wants a password again once the password list changed.
 // Several of one pass share one notification. An archive still arriving is not told of
-// until a pass finds it unchanged and still failing. A notification is taken back once
-// each archive it names was extracted or is gone, and shown again, naming only those still
-// failing, when some of them were. Where the service offers actions, a notification of an
-// archive that wants a password offers to enter it.
+// until a pass finds it unchanged and still failing, but by a pass the user asked for. A
+// notification is taken back once each archive it names was extracted or is gone, and shown again,
+// naming only those still failing, when some of them were. Where the service offers actions, a
+// notification of an archive that wants a password offers to enter it.
 #pragma once
 
 #include <QObject>
@@ -35,6 +35,7 @@ struct ArchiveNotice {
     bool wantsPassword = false;
     bool passwordsListed = false;  // "違います" rather than "必要です"
     std::string reasons;           // the report's reasons in Japanese, escaped
+    bool mayStillArrive = false;   // modified just now: it may still be being copied
 };
 
 // The notification that names archives.
@@ -45,10 +46,14 @@ class FailureNotices : public QObject {
   public:
     explicit FailureNotices(DesktopNotifications& desktop);
 
+    // A pass the user asked for once is always answered: it tells of the archives still
+    // arriving too, saying they may be. A pass on the timer leaves them to a later one.
+    enum class PassKind { OnTimer, OneShot };
+
     // Tells of what the pass left failing, and takes back what it no longer is. arriving:
     // the paths of the pass's archives still arriving.
     void Announce(const PassOutcome& pass, const std::set<std::string>& arriving,
-                  const PasswordsAfterPass& passwords);
+                  const PasswordsAfterPass& passwords, PassKind kind = PassKind::OnTimer);
 
     // Called when the user chose to enter an archive's password; lastFailed when the
     // notification said that the passwords listed did not open it.

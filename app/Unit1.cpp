@@ -151,7 +151,7 @@ void TForm1::qeButton1Click(QObject*) {
     qeButton1->SetGradBeginColor(clSkyBlue);
     qeButton1->SetGradEndColor(clSkyBlue);
     SetMenuEnabled(false);
-    ScanWatchFolder();
+    ScanWatchFolder(FailureNotices::PassKind::OneShot);
     qeButton2->setEnabled(true);
     qeButton3->setEnabled(true);
     qeButton1->SetGradBeginColor(clWhite);
@@ -207,10 +207,10 @@ void TForm1::Timer1Timer() {
     if (passRunning_) {
         return;
     }
-    ScanWatchFolder();
+    ScanWatchFolder(FailureNotices::PassKind::OnTimer);
 }
 
-void TForm1::ScanWatchFolder() {
+void TForm1::ScanWatchFolder(FailureNotices::PassKind kind) {
     const std::string folder = WatchFolder;
     const std::string deleteSource = DeleteSource;
     const auto ownerWindow = static_cast<uint32_t>(winId());
@@ -221,20 +221,21 @@ void TForm1::ScanWatchFolder() {
     PassOutcome pass;
     RunPassOffTheWindowThread([&] { pass = ::ScanWatchFolder(folder, deleteSource, ownerWindow); });
     passRunning_ = false;
-    TellOfPass(pass, folder, listed);
+    TellOfPass(pass, folder, listed, kind);
     if (endRequested_) {
         Terminate();
     }
 }
 
-void TForm1::TellOfPass(const PassOutcome& pass, const std::string& folder, bool listed) {
+void TForm1::TellOfPass(const PassOutcome& pass, const std::string& folder, bool listed,
+                        FailureNotices::PassKind kind) {
     PasswordsAfterPass passwords;
     passwords.listed = listed;
     passwords.triedInVain = passwordTrials_.PassEnded(pass);
     if (const auto list = contract::PasswordListPath()) {
         passwords.list = platform::IdentityOf(list->string());
     }
-    failureNotices_.Announce(pass, arriving_.LookAt(pass), passwords);
+    failureNotices_.Announce(pass, arriving_.LookAt(pass), passwords, kind);
     successNotices_.Announce(pass, folder);
 }
 

@@ -73,9 +73,10 @@ class TForm1 : public TFormBase {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void ScanWatchFolder();
+    void ScanWatchFolder(FailureNotices::PassKind kind);
     // Tells the user what the pass did; listed: the password list held passwords at its start.
-    void TellOfPass(const PassOutcome& pass, const std::string& folder, bool listed);
+    void TellOfPass(const PassOutcome& pass, const std::string& folder, bool listed,
+                    FailureNotices::PassKind kind);
     void SetTimerEnabled(bool enabled);
     void SetTimerSeconds(const std::string& seconds);
     void Terminate();

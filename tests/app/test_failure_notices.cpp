@@ -134,6 +134,23 @@ class FailureNoticesTest : public QObject {
         QCOMPARE(server_.shown.size(), 1);
     }
 
+    // A pass the user asked for is always answered: an archive modified just now is told
+    // of at once, with a word that it may still be arriving, and not again while it stays.
+    void aOneShotPassTellsOfAnArchiveStillArriving() {
+        DesktopNotifications desktop;
+        FailureNotices notices(desktop);
+        ArrivingArchives arriving;
+        WriteWholeFile(folder_ / "dropped.zip", "PK");
+        const PassOutcome outcome = Pass({Met("dropped.zip", kDamaged)});
+        notices.Announce(outcome, arriving.LookAt(outcome), {}, FailureNotices::PassKind::OneShot);
+        QTRY_COMPARE(server_.Summaries(),
+                     QStringList{QString::fromUtf8("解凍できなかった書庫: dropped.zip")});
+        QVERIFY(server_.shown[0].body.contains(QString::fromUtf8("コピー中かもしれません")));
+        notices.Announce(outcome, arriving.LookAt(outcome), {});
+        QTest::qWait(100);
+        QCOMPARE(server_.shown.size(), 1);
+    }
+
     // Closed once every archive it names was extracted or is gone; one naming two is
     // shown again in its place naming the one still failing.
     void aNotificationIsTakenBackOnceItsArchivesAreWell() {

@@ -143,7 +143,8 @@ LibarchiveListing ListEntries(LibarchiveReader& reader, bool namesInLatin1) {
         if (listing.facts.empty() || failure.Which() == Reason::kRarEncrypted) {
             throw;
         }
-        listing.stopped = failure;
+        // Cut within an entry's data, the entry fails as it; the archive was cut short.
+        listing.stopped = reader.RanOut() ? EntryFailure(Reason::kCutShort) : failure;
     }
 
     // One encoding for all the names the format left unsaid.
