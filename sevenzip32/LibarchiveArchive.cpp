@@ -14,18 +14,21 @@
 namespace sevenzip32 {
 namespace {
 
-// libarchive's reader of the archive; a gzip or xz tarball decompressed by the library's
-// own decoders (ISA-L's inflater, liblzma's), ahead of libarchive's reading on a thread of
-// their own.
+// libarchive's reader of the archive; a compressed tarball decompressed by the library's
+// own decoders (ISA-L's inflater for gzip, liblzma, libbz2, libzstd), ahead of
+// libarchive's reading on a thread of their own.
 std::unique_ptr<LibarchiveReader> OpenReader(const ArchiveFile& file, bool perVolume,
                                              const std::string& options) {
-    std::vector<std::unique_ptr<ByteStream>> decoding;
+    StreamChain decoding;
     const Compression compression = perVolume ? Compression::Other : CompressionOf(file);
     if (compression != Compression::Other) {
-        decoding.push_back(std::make_unique<ArchiveBytes>(file));
-        decoding.push_back(compression == Compression::Gzip ? MakeGzipStream(*decoding.back())
-                                                            : MakeXzStream(*decoding.back()));
-        decoding.push_back(std::make_unique<ReadAheadStream>(*decoding.back()));
+        ByteStream& below = decoding.Add(std::make_unique<ArchiveBytes>(file));
+        ByteStream& decoded =
+            decoding.Add(compression == Compression::Gzip    ? MakeGzipStream(below)
+                         : compression == Compression::Xz    ? MakeXzStream(below)
+                         : compression == Compression::Bzip2 ? MakeBzip2Stream(below)
+                                                             : MakeZstandardStream(below));
+        decoding.Add(std::make_unique<ReadAheadStream>(decoded));
     }
     return std::make_unique<LibarchiveReader>(file, perVolume, options, std::move(decoding));
 }

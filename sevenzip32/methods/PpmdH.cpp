@@ -31,7 +31,6 @@ constexpr unsigned kMostOrder = 64;
 constexpr uint32_t kLeastMemory = 1u << 11;
 constexpr uint32_t kMostMemory = 0xFFFFFFFF - 3 * kUnitSize;
 constexpr uint32_t kTop = 1u << 24;
-constexpr uint32_t kBottom = 1u << 15;
 constexpr uint16_t kInitialBinaryEscapes[8] = {0x3CDD, 0x1F3F, 0x59BF, 0x48F3,
                                                0x64A1, 0x5ABC, 0x6632, 0x6051};
 constexpr uint8_t kExpectedEscapes[16] = {25, 14, 9, 7, 5, 5, 4, 4, 4, 3, 3, 3, 2, 2, 2, 2};
@@ -107,7 +106,8 @@ class PpmdHStream : public ByteStream {
         : tables_(TheTables()),
           size_(memory),
           alignOffset_(4 - (memory & 3)),
-          block_(new uint8_t[alignOffset_ + static_cast<size_t>(memory) + kUnitSize]),
+          blockSize_(alignOffset_ + static_cast<size_t>(memory) + kUnitSize),
+          block_(new uint8_t[blockSize_]),
           maxOrder_(order),
           below_(below),
           input_(kInputSize),
@@ -134,22 +134,39 @@ class PpmdHStream : public ByteStream {
 
   private:
     // The block's fields.
-    uint8_t* At(Ref at) { return block_.get() + at; }
+    // A field of the block; the model's own links stay within it, but what a damaged
+    // stream makes of them is checked here, as data that cannot be.
+    uint8_t* At(Ref at, size_t size = 1) {
+        if (at > blockSize_ - size) {
+            throw EntryFailure(Reason::kDataDamaged);
+        }
+        return block_.get() + at;
+    }
+    // The state of symbol among the context's, from first.
+    Ref StateOf(Ref context, Ref first, uint8_t symbol) {
+        const Ref end = Stats(context) + NumStats(context) * kStateSize;
+        for (Ref s = first; s < end; s += kStateSize) {
+            if (Symbol(s) == symbol) {
+                return s;
+            }
+        }
+        throw EntryFailure(Reason::kDataDamaged);
+    }
     uint16_t Get16(Ref at) {
         uint16_t value;
-        std::memcpy(&value, At(at), sizeof value);
+        std::memcpy(&value, At(at, sizeof value), sizeof value);
         return value;
     }
     void Set16(Ref at, unsigned value) {
         const auto narrow = static_cast<uint16_t>(value);
-        std::memcpy(At(at), &narrow, sizeof narrow);
+        std::memcpy(At(at, sizeof narrow), &narrow, sizeof narrow);
     }
     Ref Get32(Ref at) {
         Ref value;
-        std::memcpy(&value, At(at), sizeof value);
+        std::memcpy(&value, At(at, sizeof value), sizeof value);
         return value;
     }
-    void Set32(Ref at, Ref value) { std::memcpy(At(at), &value, sizeof value); }
+    void Set32(Ref at, Ref value) { std::memcpy(At(at, sizeof value), &value, sizeof value); }
 
     // A context's fields.
     uint16_t NumStats(Ref context) { return Get16(context); }
@@ -311,7 +328,7 @@ class PpmdHStream : public ByteStream {
         }
         if (freeList_[i1] != 0) {
             const Ref block = RemoveNode(i1);
-            std::memmove(At(block), At(old), Bytes(newUnits));
+            std::memmove(At(block, Bytes(newUnits)), At(old, Bytes(newUnits)), Bytes(newUnits));
             InsertNode(old, i0);
             return block;
         }
@@ -375,8 +392,7 @@ class PpmdHStream : public ByteStream {
             c = Suffix(c);
             Ref s = 0;
             if (NumStats(c) != 1) {
-                for (s = Stats(c); Symbol(s) != foundSymbol; s += kStateSize) {
-                }
+                s = StateOf(c, Stats(c), foundSymbol);
             } else {
                 s = OneState(c);
             }
@@ -397,9 +413,7 @@ class PpmdHStream : public ByteStream {
         if (NumStats(c) == 1) {
             up.frequency = Frequency(OneState(c));
         } else {
-            Ref s = Stats(c);
-            for (; Symbol(s) != up.symbol; s += kStateSize) {
-            }
+            const Ref s = StateOf(c, Stats(c), up.symbol);
             const uint32_t cf = Frequency(s) - 1u;
             const uint32_t s0 = SummFreq(c) - NumStats(c) - cf;
             up.frequency = static_cast<uint8_t>(
@@ -432,9 +446,7 @@ class PpmdHStream : public ByteStream {
             } else {
                 Ref s = Stats(c);
                 if (Symbol(s) != found.symbol) {
-                    do {
-                        s += kStateSize;
-                    } while (Symbol(s) != found.symbol);
+                    s = StateOf(c, s + kStateSize, found.symbol);
                     if (Frequency(s) >= Frequency(s - kStateSize)) {
                         Swap(s, s - kStateSize);
                         s -= kStateSize;
@@ -496,7 +508,8 @@ class PpmdHStream : public ByteStream {
                             RestartModel();
                             return;
                         }
-                        std::memcpy(At(block), At(Stats(c)), Bytes(oldUnits));
+                        std::memcpy(At(block, Bytes(oldUnits)), At(Stats(c), Bytes(oldUnits)),
+                                    Bytes(oldUnits));
                         InsertNode(Stats(c), i);
                         SetStats(c, block);
                     }
@@ -819,6 +832,7 @@ class PpmdHStream : public ByteStream {
     const Tables& tables_;
     const uint32_t size_;
     const uint32_t alignOffset_;
+    const size_t blockSize_;
     std::unique_ptr<uint8_t[]> block_;
     Ref lowUnit_ = 0;
     Ref highUnit_ = 0;

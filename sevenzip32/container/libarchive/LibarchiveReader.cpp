@@ -103,31 +103,29 @@ Compression CompressionOf(const ArchiveFile& file) {
 }
 
 LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume,
-                                   const std::string& options,
-                                   std::vector<std::unique_ptr<ByteStream>> decoding)
-    : locale_(::newlocale(LC_ALL_MASK, "C.UTF-8", nullptr)),
-      decoding_(std::move(decoding)),
-      buffer_(kReadSize) {
-    if (locale_ == nullptr) {
+                                   const std::string& options, StreamChain decoding)
+    : decoding_(std::move(decoding)), buffer_(kReadSize) {
+    locale_.reset(::newlocale(LC_ALL_MASK, "C.UTF-8", nullptr));
+    if (!locale_) {
         throw EntryFailure(Reason::kCannotOpenArchive, "no UTF-8 locale",
                            EntryFailure::Cause::Outside);
     }
-    InLocale inLocale(locale_);
-    archive_ = archive_read_new();
-    if (archive_ == nullptr) {
-        ::freelocale(locale_);
+    InLocale inLocale(locale_.get());
+    archive_.reset(archive_read_new());
+    archive* const reading = archive_.get();
+    if (reading == nullptr) {
         throw std::bad_alloc();
     }
-    archive_read_support_format_rar(archive_);
-    archive_read_support_format_rar5(archive_);
-    archive_read_support_format_tar(archive_);
-    archive_read_support_format_lha(archive_);
-    archive_read_support_format_cab(archive_);
-    archive_read_support_filter_gzip(archive_);
-    archive_read_support_filter_bzip2(archive_);
-    archive_read_support_filter_xz(archive_);
-    archive_read_support_filter_zstd(archive_);
-    if (!options.empty() && archive_read_set_options(archive_, options.c_str()) != ARCHIVE_OK) {
+    archive_read_support_format_rar(reading);
+    archive_read_support_format_rar5(reading);
+    archive_read_support_format_tar(reading);
+    archive_read_support_format_lha(reading);
+    archive_read_support_format_cab(reading);
+    archive_read_support_filter_gzip(reading);
+    archive_read_support_filter_bzip2(reading);
+    archive_read_support_filter_xz(reading);
+    archive_read_support_filter_zstd(reading);
+    if (!options.empty() && archive_read_set_options(reading, options.c_str()) != ARCHIVE_OK) {
         Fail();
     }
     if (perVolume) {
@@ -136,40 +134,28 @@ LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume,
                 {this, &file, nullptr, volume.start, volume.start + volume.size, volume.start});
         }
     } else {
-        ByteStream* decoded = decoding_.empty() ? nullptr : decoding_.back().get();
-        parts_.push_back({this, &file, decoded, 0, file.Size(), 0});
+        parts_.push_back({this, &file, decoding_.Output(), 0, file.Size(), 0});
     }
     for (Part& part : parts_) {
-        archive_read_append_callback_data(archive_, &part);
+        archive_read_append_callback_data(reading, &part);
     }
-    archive_read_set_read_callback(archive_, ReadPart);
-    archive_read_set_skip_callback(archive_, SkipPart);
-    archive_read_set_seek_callback(archive_, SeekPart);
-    archive_read_set_switch_callback(archive_, [](archive*, void*, void* next) {
+    archive_read_set_read_callback(reading, ReadPart);
+    archive_read_set_skip_callback(reading, SkipPart);
+    archive_read_set_seek_callback(reading, SeekPart);
+    archive_read_set_switch_callback(reading, [](archive*, void*, void* next) {
         static_cast<Part*>(next)->at = static_cast<Part*>(next)->begin;
         return ARCHIVE_OK;
     });
-    if (archive_read_open1(archive_) != ARCHIVE_OK) {
+    if (archive_read_open1(reading) != ARCHIVE_OK) {
         Fail();
     }
 }
 
-LibarchiveReader::~LibarchiveReader() {
-    {
-        InLocale inLocale(locale_);
-        archive_read_free(archive_);
-    }
-    while (!decoding_.empty()) {  // each stage stopped before the one it reads from goes
-        decoding_.pop_back();
-    }
-    ::freelocale(locale_);
-}
-
 archive_entry* LibarchiveReader::Next() {
-    InLocale inLocale(locale_);
+    InLocale inLocale(locale_.get());
     entry_ = nullptr;
     archive_entry* entry = nullptr;
-    const int result = archive_read_next_header(archive_, &entry);
+    const int result = archive_read_next_header(archive_.get(), &entry);
     if (result == ARCHIVE_EOF) {
         return nullptr;
     }
@@ -183,13 +169,13 @@ archive_entry* LibarchiveReader::Next() {
 
 uint64_t LibarchiveReader::ReadData(const std::function<void(std::span<const uint8_t>)>& sink) {
     static constexpr std::array<uint8_t, 64 * 1024> kZeros{};
-    InLocale inLocale(locale_);
+    InLocale inLocale(locale_.get());
     uint64_t written = 0;
     for (;;) {
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
-        const int result = archive_read_data_block(archive_, &block, &size, &offset);
+        const int result = archive_read_data_block(archive_.get(), &block, &size, &offset);
         if (result == ARCHIVE_EOF) {
             return written;
         }
@@ -210,11 +196,12 @@ uint64_t LibarchiveReader::ReadData(const std::function<void(std::span<const uin
 }
 
 void LibarchiveReader::DrainDecoded() {
-    if (decoding_.empty()) {
+    ByteStream* const decoded = decoding_.Output();
+    if (decoded == nullptr) {
         return;
     }
     try {
-        while (decoding_.back()->Read(buffer_) > 0) {
+        while (decoded->Read(buffer_) > 0) {
         }
     } catch (const EntryFailure& failure) {
         throw EntryFailure(failure.Which() == Reason::kDataEndsEarly ? Reason::kCutShort
@@ -223,23 +210,24 @@ void LibarchiveReader::DrainDecoded() {
 }
 
 std::optional<std::string> LibarchiveReader::TextOf(const char* (*field)(archive_entry*)) const {
-    InLocale inLocale(locale_);
+    InLocale inLocale(locale_.get());
     const char* text = entry_ != nullptr ? field(entry_) : nullptr;
     return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
 }
 
 void LibarchiveReader::SkipData() {
-    InLocale inLocale(locale_);
-    if (archive_read_data_skip(archive_) != ARCHIVE_OK) {
+    InLocale inLocale(locale_.get());
+    if (archive_read_data_skip(archive_.get()) != ARCHIVE_OK) {
         Fail();
     }
 }
 
 void LibarchiveReader::Fail() {
-    const char* said = archive_error_string(archive_);
+    const char* said = archive_error_string(archive_.get());
     const std::string words = said != nullptr ? said : "";
+    // libarchive asks its format of encryption: there is none before the first header.
     if ((entry_ != nullptr && archive_entry_is_encrypted(entry_)) ||
-        archive_read_has_encrypted_entries(archive_) > 0) {
+        (headers_ > 0 && archive_read_has_encrypted_entries(archive_.get()) > 0)) {
         throw EntryFailure(Reason::kRarEncrypted);
     }
     if (ranOut_) {

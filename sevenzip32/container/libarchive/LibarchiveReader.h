@@ -16,6 +16,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ArchiveFile.h"
@@ -49,10 +50,9 @@ class LibarchiveReader {
     // Reads file's volumes one after another, each its own part to libarchive (as RAR's
     // volumes are) where perVolume, else the whole as one stream; options as libarchive
     // takes them ("lha:hdrcharset=CP932"). decoding: where the file is decompressed before
-    // libarchive reads it, the stages that do it, the last giving what it holds.
+    // libarchive reads it, the streams that do it, the last giving what it holds.
     LibarchiveReader(const ArchiveFile& file, bool perVolume, const std::string& options,
-                     std::vector<std::unique_ptr<ByteStream>> decoding = {});
-    ~LibarchiveReader();
+                     StreamChain decoding = {});
     LibarchiveReader(const LibarchiveReader&) = delete;
     LibarchiveReader& operator=(const LibarchiveReader&) = delete;
 
@@ -64,7 +64,7 @@ class LibarchiveReader {
     // many there were.
     uint64_t ReadData(const std::function<void(std::span<const uint8_t>)>& sink);
     void SkipData();
-    archive* Archive() const { return archive_; }
+    archive* Archive() const { return archive_.get(); }
     // A text of the current entry's (its name, a link's target), as libarchive gives it in
     // the reader's locale; nothing where it has none.
     std::optional<std::string> TextOf(const char* (*field)(archive_entry*)) const;
@@ -91,9 +91,16 @@ class LibarchiveReader {
     // Throws for what libarchive said, the current entry's or the whole's.
     [[noreturn]] void Fail();
 
-    locale_t locale_;
-    archive* archive_ = nullptr;
-    std::vector<std::unique_ptr<ByteStream>> decoding_;
+    struct FreeLocale {
+        void operator()(locale_t locale) const { ::freelocale(locale); }
+    };
+    struct FreeArchive {
+        void operator()(archive* archive) const { archive_read_free(archive); }
+    };
+
+    StreamChain decoding_;  // gone after libarchive's reader, which reads from it
+    std::unique_ptr<std::remove_pointer_t<locale_t>, FreeLocale> locale_;
+    std::unique_ptr<archive, FreeArchive> archive_;
     std::vector<Part> parts_;
     std::vector<uint8_t> buffer_;
     size_t headers_ = 0;
