@@ -94,12 +94,18 @@ Compression CompressionOf(const ArchiveFile& file) {
         return Compression::Other;
     }
     file.ReadAt(0, first);
-    return StartsWith(first, "\x1F\x8B") ? Compression::Gzip
-           : StartsWith(first, std::string_view("\xFD"
-                                                "7zXZ\0",
-                                                6))
-               ? Compression::Xz
-               : Compression::Other;
+    if (StartsWith(first, "\x1F\x8B")) {
+        return Compression::Gzip;
+    }
+    if (StartsWith(first, std::string_view("\xFD"
+                                           "7zXZ\0",
+                                           6))) {
+        return Compression::Xz;
+    }
+    if (StartsWith(first, "BZh")) {
+        return Compression::Bzip2;
+    }
+    return StartsWith(first, "\x28\xB5\x2F\xFD") ? Compression::Zstandard : Compression::Other;
 }
 
 LibarchiveReader::LibarchiveReader(const ArchiveFile& file, bool perVolume,
