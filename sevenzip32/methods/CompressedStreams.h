@@ -1,9 +1,8 @@
-// A whole compressed file as a stream of what it holds, for a tarball: bzip2 and
-// Zstandard through the library's decoders of those methods, gzip through
-// ISA-L's inflater (its members one after another, each checked by its CRC), xz through
-// liblzma's decoder (its threaded one was no faster on two cores, at five times the
-// memory). A file that ends within a member
-// or a stream fails as data that ends early.
+// A whole compressed file as a stream of what it holds, for a tarball: gzip through ISA-L's
+// inflater (its members one after another, each checked by its CRC), xz through liblzma's
+// decoder (its threaded one was no faster on two cores, at five times the memory), bzip2
+// and Zstandard through the library's decoders of those methods. A file that ends within a
+// member, a stream or a frame fails as data that ends early.
 #pragma once
 
 #include <cstdint>
