@@ -107,7 +107,7 @@ UnflaggedEncoding NameDecoder::ReadAsItReads(std::string_view raw, std::string& 
         name.assign(raw);
         return UnflaggedEncoding::Utf8;
     }
-    if (auto japanese = DecodeCp932(raw)) {
+    if (auto japanese = codePages_.Read(CodePage::Cp932, raw)) {
         name = std::move(*japanese);
         return UnflaggedEncoding::Cp932;
     }
@@ -133,26 +133,12 @@ void NameDecoder::CountUnflagged(std::string_view raw, UnflaggedEncoding read) {
 void NameDecoder::ReadIn(UnflaggedEncoding encoding, std::string_view raw, std::string& name) {
     if (encoding == UnflaggedEncoding::Utf8 && IsValidUtf8(raw)) {
         name.assign(raw);
-    } else if (auto japanese =
-                   encoding == UnflaggedEncoding::Cp932 ? DecodeCp932(raw) : std::nullopt) {
-        name = std::move(*japanese);
     } else if (auto read = CodePageOf(encoding) ? codePages_.Read(*CodePageOf(encoding), raw)
                                                 : std::nullopt) {
         name = std::move(*read);
     } else {
         ReadAsItReads(raw, name);  // the bytes changed since the encoding was chosen
     }
-}
-
-std::optional<std::string> NameDecoder::DecodeCp932(std::string_view raw) {
-    std::string output(raw.size() * 3 + 4, '\0');
-    const auto length = cp932_.Convert({reinterpret_cast<const uint8_t*>(raw.data()), raw.size()},
-                                       {reinterpret_cast<uint8_t*>(output.data()), output.size()});
-    if (!length) {
-        return std::nullopt;
-    }
-    output.resize(*length);
-    return output;
 }
 
 }  // namespace sevenzip32

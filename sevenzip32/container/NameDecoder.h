@@ -8,7 +8,6 @@
 
 #include "CentralDirectory.h"
 #include "CodePageGuess.h"
-#include "Cp932.h"
 
 namespace sevenzip32 {
 
@@ -49,11 +48,9 @@ class NameDecoder {
     UnflaggedEncoding ReadAsItReads(std::string_view raw, std::string& name);
     void CountUnflagged(std::string_view raw, UnflaggedEncoding read);
     void ReadIn(UnflaggedEncoding encoding, std::string_view raw, std::string& name);
-    std::optional<std::string> DecodeCp932(std::string_view raw);
 
     const UnflaggedEncoding encoding_;
     UnflaggedNames unflagged_;
-    Cp932Codec cp932_{Cp932Codec::Direction::FromCp932};
     CodePageReader codePages_;
 };
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "Cp932.h"
+#include "CodePageDecoder.h"
 #include "Utf8.h"
 
 namespace sevenzip32 {
@@ -26,18 +26,6 @@ std::string TarKey(std::string_view name) {
         at = slash + 1;
     }
     return key;
-}
-
-std::string FromCp932(const std::string& raw) {
-    Cp932Codec codec(Cp932Codec::Direction::FromCp932);
-    std::string out(raw.size() * 3 + 4, '\0');
-    const auto written = codec.Convert({reinterpret_cast<const uint8_t*>(raw.data()), raw.size()},
-                                       {reinterpret_cast<uint8_t*>(out.data()), out.size()});
-    if (!written) {
-        return raw;  // left as it is: the plan refuses what is not UTF-8
-    }
-    out.resize(*written);
-    return out;
 }
 
 // Latin-1 characters back to the bytes they stood for.
@@ -149,8 +137,10 @@ LibarchiveListing ListEntries(LibarchiveReader& reader, bool namesInLatin1) {
 
     // One encoding for all the names the format left unsaid.
     if (!AllNamesAreUtf8(listing)) {
+        CodePageDecoder cp932("CP932");
         for (EntryFacts& facts : listing.facts) {
-            facts.name = FromCp932(facts.name);
+            // Left as it is where it is not CP932 either: the plan refuses what is not UTF-8.
+            facts.name = cp932.Decode(facts.name).value_or(facts.name);
         }
     }
     // A tar's later entry of a name stands in the earlier's place.

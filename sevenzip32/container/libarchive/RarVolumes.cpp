@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "LittleEndian.h"
+
 namespace sevenzip32 {
 namespace {
 
@@ -26,19 +28,12 @@ class VolumeBytes {
         file_.ReadAt(volume_.start + at, bytes);
         return true;
     }
+    uint64_t Left(uint64_t at) const { return at < volume_.size ? volume_.size - at : 0; }
 
   private:
     const ArchiveFile& file_;
     const ArchiveFile::Volume& volume_;
 };
-
-uint32_t Little(std::span<const uint8_t> bytes) {
-    uint32_t value = 0;
-    for (size_t i = bytes.size(); i-- > 0;) {
-        value = value << 8 | bytes[i];
-    }
-    return value;
-}
 
 // RAR 4: blocks of a 7-byte head (CRC, type, flags, size), a long block's data size after
 // it; the main header (0x73) marks a set and encrypted headers, the end block (0x7B)
@@ -52,8 +47,8 @@ RarVolumeFacts WalkRar4(const VolumeBytes& bytes) {
             break;
         }
         const uint8_t type = head[2];
-        const uint32_t flags = Little(std::span(head).subspan(3, 2));
-        const uint32_t size = Little(std::span(head).subspan(5, 2));
+        const uint32_t flags = ReadU16(&head[3]);
+        const uint32_t size = ReadU16(&head[5]);
         if (size < 7) {
             break;
         }
@@ -62,13 +57,13 @@ RarVolumeFacts WalkRar4(const VolumeBytes& bytes) {
             if (!bytes.Read(at + 7, std::span(head).subspan(7, 4))) {
                 break;
             }
-            data = Little(std::span(head).subspan(7, 4));
+            data = ReadU32(&head[7]);
             if (type == 0x74 && (flags & 0x0100) != 0) {  // a file's packed size's high half
                 std::array<uint8_t, 4> high{};
                 if (!bytes.Read(at + 32, high)) {
                     break;
                 }
-                data |= uint64_t{Little(high)} << 32;
+                data |= uint64_t{ReadU32(high.data())} << 32;
             }
         }
         if (type == 0x73) {
@@ -107,14 +102,13 @@ RarVolumeFacts WalkRar5(const VolumeBytes& bytes) {
     RarVolumeFacts facts;
     uint64_t at = sizeof kRar5Signature;
     for (size_t walked = 0; walked < kMostHeaders; ++walked) {
+        // The CRC, then the size in as many of three bytes as the volume holds.
         std::array<uint8_t, 7> sizeBytes{};
+        const size_t held = std::min<uint64_t>(sizeBytes.size(), bytes.Left(at));
         size_t sizeEnd = 4;
         uint64_t headerSize = 0;
-        if (!bytes.Read(at, std::span(sizeBytes).first(4 + 1))) {
-            break;
-        }
-        bytes.Read(at, sizeBytes);  // as many of the size's bytes as the volume holds
-        if (!ReadNumber(sizeBytes, sizeEnd, headerSize) || headerSize == 0 ||
+        if (!bytes.Read(at, std::span(sizeBytes).first(held)) ||
+            !ReadNumber(std::span(sizeBytes).first(held), sizeEnd, headerSize) || headerSize == 0 ||
             headerSize > kLargestRar5Header) {
             break;
         }
